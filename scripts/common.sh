@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Shared set-up for the project's scripts: installs the Debian packages that are missing and builds the project.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+# Every Debian package the build, the tests and the window need.
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  freeglut3-dev libgl-dev libosmesa6-dev
+  nlohmann-json3-dev
+  xvfb xdotool x11-apps x11-utils
+  clang libclang-rt-14-dev
+)
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+# Installs only what `dpkg -s` does not report as installed.
+ensure_packages() {
+  local missing=()
+  for p in "$@"; do
+    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+  done
+  if [ "${#missing[@]}" -gt 0 ]; then
+    echo "Installing missing packages: ${missing[*]}"
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
+  fi
+}
+
+# configure_and_build <build dir> [extra cmake args...]
+configure_and_build() {
+  local dir="$1"; shift
+  local gen=()
+  command -v ninja >/dev/null 2>&1 && gen=(-G Ninja)
+  if [ ! -f "$ROOT/$dir/CMakeCache.txt" ]; then
+    cmake -S "$ROOT" -B "$ROOT/$dir" "${gen[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+  fi
+  cmake --build "$ROOT/$dir" --parallel "$(nproc)"
+}

@@ -1,0 +1,4 @@
+// game.cpp: storage of the global match record, zero at program start.
+#include "core/game.h"
+
+Game game;

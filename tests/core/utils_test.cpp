@@ -19,6 +19,7 @@ protected:
 };
 
 struct Parsed {
+    const char* name;
     std::vector<const char*> args;
     int debug;
     int width;
@@ -44,20 +45,21 @@ const char* const D = "default.fpl";
 INSTANTIATE_TEST_SUITE_P(
     CommandLines, ParseArgsAccepts,
     testing::Values(
-        Parsed{{"red.fpl"}, 0, 40, 40, "default.map", {"red.fpl", D, D, D}},
-        Parsed{{"a.fpl", "b.fpl", "c.fpl", "d.fpl"}, 0, 40, 40, "default.map", {"a.fpl", "b.fpl", "c.fpl", "d.fpl"}},
+        Parsed{"OneTeamFile", {"red.fpl"}, 0, 40, 40, "default.map", {"red.fpl", D, D, D}},
+        Parsed{"FourTeamFiles", {"a.fpl", "b.fpl", "c.fpl", "d.fpl"}, 0, 40, 40, "default.map", {"a.fpl", "b.fpl", "c.fpl", "d.fpl"}},
         // The option reads 3 as its value, and 3 is also the first of four team files.
-        Parsed{{"-D", "3", "a.fpl", "b.fpl", "c.fpl"}, 3, 40, 40, "default.map", {"3", "a.fpl", "b.fpl", "c.fpl"}},
+        Parsed{"OptionValueIsAlsoATeamFile", {"-D", "3", "a.fpl", "b.fpl", "c.fpl"}, 3, 40, 40, "default.map", {"3", "a.fpl", "b.fpl", "c.fpl"}},
         // The map value is also the single team file.
-        Parsed{{"-M", "maze.map"}, 0, 40, 40, "maze.map", {"maze.map", D, D, D}},
-        Parsed{{"-W", "32", "-H", "24", "-M", "maze.map", "red.fpl"}, 0, 32, 24, "maze.map", {"red.fpl", D, D, D}},
-        Parsed{{"-W", "abc", "red.fpl"}, 0, 40, 40, "default.map", {"red.fpl", D, D, D}},
-        Parsed{{"--mapfile", "m.map", "red.fpl"}, 0, 40, 40, "m.map", {"red.fpl", D, D, D}},
-        Parsed{{"--widthX", "7", "--height", "9", "--debug", "-2", "r"}, -2, 7, 9, "default.map", {"r", D, D, D}},
+        Parsed{"MapValueIsAlsoTheTeamFile", {"-M", "maze.map"}, 0, 40, 40, "maze.map", {"maze.map", D, D, D}},
+        Parsed{"AllOptions", {"-W", "32", "-H", "24", "-M", "maze.map", "red.fpl"}, 0, 32, 24, "maze.map", {"red.fpl", D, D, D}},
+        Parsed{"UnparsableValueKeepsDefault", {"-W", "abc", "red.fpl"}, 0, 40, 40, "default.map", {"red.fpl", D, D, D}},
+        Parsed{"LongFormMatchesLeadingCharacters", {"--mapfile", "m.map", "red.fpl"}, 0, 40, 40, "m.map", {"red.fpl", D, D, D}},
+        Parsed{"LongForms", {"--widthX", "7", "--height", "9", "--debug", "-2", "r"}, -2, 7, 9, "default.map", {"r", D, D, D}},
         // %hu wraps: -1 is 65535, 70000 is 4464.
-        Parsed{{"-W", "-1", "-H", "70000", "r"}, 0, 65535, 4464, "default.map", {"r", D, D, D}},
-        Parsed{{"-D", "1", "-D", "7", "r"}, 7, 40, 40, "default.map", {"r", D, D, D}},
-        Parsed{{"-D", "0x10", "r"}, 0, 40, 40, "default.map", {"r", D, D, D}}));
+        Parsed{"ShortValuesWrap", {"-W", "-1", "-H", "70000", "r"}, 0, 65535, 4464, "default.map", {"r", D, D, D}},
+        Parsed{"LastOptionWins", {"-D", "1", "-D", "7", "r"}, 7, 40, 40, "default.map", {"r", D, D, D}},
+        Parsed{"DecimalOnly", {"-D", "0x10", "r"}, 0, 40, 40, "default.map", {"r", D, D, D}}),
+    [](const testing::TestParamInfo<Parsed>& info) { return std::string(info.param.name); });
 
 TEST_F(ParseArgsTest, ReadsLongArgumentVectorsInFull) {
     std::vector<const char*> args;

@@ -1,0 +1,113 @@
+// Match setup (start cells and poses, resets) and the status report right after start-up.
+#include "core/fusewick.h"
+#include "core/utils.h"
+#include "support/test_support.h"
+
+namespace {
+
+class SetupTest : public testing::Test {
+protected:
+    void SetUp() override { fwtest::resetGlobals(); }
+    fwtest::TempDir dir;
+};
+
+TEST_F(SetupTest, StartCellsAndPosesOnANonSquareMap) {
+    game.width = 10;
+    game.height = 8;
+    initGame();
+    struct Start {
+        int team;
+        uint32_t pose;
+        float xy[4][2];
+    };
+    const Start starts[] = {
+        {0, 9, {{0, 0}, {0, 1}, {1, 0}, {1, 1}}},
+        {1, 3, {{0, 7}, {1, 7}, {0, 6}, {1, 6}}},
+        {2, 0, {{9, 0}, {8, 0}, {9, 1}, {8, 1}}},
+        {3, 6, {{9, 7}, {9, 6}, {8, 7}, {8, 6}}},
+    };
+    for (const Start& s : starts) {
+        for (int p = 0; p < 4; ++p) {
+            const Player& pl = game.teams[s.team].players[p];
+            EXPECT_EQ(pl.x, s.xy[p][0]) << "team " << s.team << " player " << p;
+            EXPECT_EQ(pl.y, s.xy[p][1]) << "team " << s.team << " player " << p;
+            EXPECT_EQ(pl.pose, s.pose);
+        }
+    }
+}
+
+TEST_F(SetupTest, ResetsAPlayedMatchButKeepsTheGrid) {
+    game.width = 4;
+    game.height = 3;
+    game.rows = {"XXXX", "----", "XXXX"};
+    game.running = game.game_over = game.end_requested = 1;
+    game.score = {5, -3, 19, -9};
+    Team& team = game.teams[2];
+    team.winner = 1;
+    team.name = "old";
+    Player& p = team.players[1];
+    p = Player{HULK, 20, 1, 3, -1, 16, 2, 3, 0, 2.5f, 1.0f, 7, 4, 4, {{MOVE, 1.0f}}, {}};
+    p.bombs[3].state = BOMB_EXPLODING;
+    p.bombs[3].chain_hit = 1;
+    initGame();
+    EXPECT_EQ(game.running + game.game_over + game.end_requested, 0);
+    EXPECT_EQ(game.score, (std::array<int8_t, 4>{0, 0, 0, 0}));
+    EXPECT_EQ(team.winner, 0);
+    EXPECT_EQ(team.name, "");
+    EXPECT_EQ(p.type, CAPTAIN);
+    EXPECT_EQ(p.pose, 0u);
+    EXPECT_EQ(p.status, 0);
+    EXPECT_EQ(p.hits, 0);
+    EXPECT_EQ(p.health, 1);
+    EXPECT_EQ(p.step_ticks, 8);
+    EXPECT_EQ(p.blast_range, 2);
+    EXPECT_EQ(p.max_bombs, 2);
+    EXPECT_EQ(p.cur_bombs, 2);
+    EXPECT_EQ(p.x, 2.0f);
+    EXPECT_EQ(p.y, 0.0f);
+    EXPECT_EQ(p.anim_ticks, 0u);
+    EXPECT_EQ(p.cmd_index, 0u);
+    EXPECT_EQ(p.cmd_count, 0u);
+    EXPECT_EQ(p.bombs[3].state, BOMB_FREE);
+    EXPECT_EQ(p.bombs[3].chain_hit, 0);
+    EXPECT_EQ(game.rows.size(), 3u);
+}
+
+TEST_F(SetupTest, StatusReportRightAfterStartUp) {
+    config.map_file = dir.write("m.map", "4, 3\n----\n-X--\n----\n");
+    const std::string team = dir.write("a.fpl", "P1 GHOST\nP2 HULK\nP3 Hoarder\nP4 SAFETY\nP1.MOVE\n");
+    config.team_file = {team, team, team, team};
+    loadMatch();
+    game.score[1] = -3;
+    Bomb& b = game.teams[3].players[2].bombs[1];
+    b.state = BOMB_ACTIVE;
+    b.x = 2.0f;
+    b.y = 1.0f;
+    game.teams[3].players[2].bombs[2] = b;
+    game.teams[3].players[2].bombs[2].state = BOMB_EXPLODING;
+
+    const std::string name = team.substr(0, team.size() - 4);
+    const char* const located[4][4] = {
+        {"[0.000000, 0.000000]", "[0.000000, 1.000000]", "[1.000000, 0.000000]", "[1.000000, 1.000000]"},
+        {"[0.000000, 2.000000]", "[1.000000, 2.000000]", "[0.000000, 1.000000]", "[1.000000, 1.000000]"},
+        {"[3.000000, 0.000000]", "[2.000000, 0.000000]", "[3.000000, 1.000000]", "[2.000000, 1.000000]"},
+        {"[3.000000, 2.000000]", "[3.000000, 1.000000]", "[2.000000, 2.000000]", "[2.000000, 1.000000]"},
+    };
+    std::string expected = "\nPrinting status information\n";
+    for (int t = 0; t < 4; ++t) {
+        expected += "-----------------------------------------------\n- Team " + std::to_string(t + 1) + ": " + name +
+                    "\n-- Score " + (t == 1 ? "-3" : "0") + "\n";
+        const char* bombs[4] = {"1, cur_bombs = 1", "3, cur_bombs = 3", "4, cur_bombs = 4", "1, cur_bombs = 1"};
+        for (int p = 0; p < 4; ++p) {
+            expected += "---- Player " + std::to_string(p + 1) + ", type " + "1653"[p] + ", status 0" +
+                        ", current command number 1\n---- Located at " + located[t][p] + "\n" +
+                        "---- max_bombs = " + bombs[p] + "\n";
+            if (t == 3 && p == 2)
+                expected += "-------- bomb 2 (active), located at [2.000000, 1.000000]\n"
+                            "-------- bomb 3 (explode), located at [2.000000, 1.000000]\n";
+        }
+    }
+    EXPECT_EQ(fwtest::captureStdout(printStatus), expected);
+}
+
+}  // namespace

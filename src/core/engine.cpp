@@ -1,0 +1,314 @@
+// engine.cpp: one tick of the match. First the four bomb passes (blasts and hits, damage and death, explosion
+// phases, fuses), then every living player's program until one of its commands has used the tick.
+//
+// Every pass runs team 0 to 3, player 0 to 3, bomb slot 0 upward; that order fixes the order of the console
+// messages and of simultaneous events. Positions and counts are 32-bit floats advanced in double precision and
+// stored back, and a position or count within 1/17 of a whole number counts as whole. Reads `config`, writes
+// `game`. Nothing in here depends on OpenGL.
+#include "core/fusewick.h"
+#include "core/geometry.h"
+#include "core/utils.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+// A coordinate stands on a cell centre, and a count is used up, when it lies closer than this to a whole number.
+constexpr double CELL_TOLERANCE = 1.0 / 17.0;
+
+// Bomb timing, in ticks.
+constexpr uint8_t TICKS_PER_FUSE_FRAME = 15;
+constexpr uint32_t FUSE_FRAMES = 3;
+constexpr uint8_t FUSE_CYCLES = 3;
+constexpr uint8_t TICKS_PER_BLAST_FRAME = 5;
+constexpr uint32_t BLAST_FRAMES = 5;  // blast_frame 0..4
+constexpr uint8_t HOLDING_TICKS = 5;
+constexpr uint32_t TICKS_PER_DYING_FRAME = 7;
+constexpr uint32_t TICKS_PER_WALKING_FRAME = 6;
+
+enum BlastPhase : uint8_t { GROWING = 0, HOLDING = 1, SHRINKING = 2 };
+
+// Facing groups of a walking pose: 0 smaller x, 1 larger x, 2 smaller y, 3 larger y.
+constexpr uint32_t FACING_SMALLER_X = 0;
+constexpr uint32_t FACING_LARGER_X = 1;
+constexpr uint32_t FACING_SMALLER_Y = 2;
+constexpr uint32_t POSES_PER_GROUP = 3;
+constexpr uint32_t WALKING_POSES = 12;
+
+// The new standing pose after LEFT, RIGHT and REVERSE, by facing group.
+constexpr uint32_t TURN_TABLE[4][3] = {
+    {9, 6, 3},  // facing smaller x
+    {6, 9, 0},  // facing larger x
+    {0, 3, 9},  // facing smaller y
+    {3, 0, 6},  // facing larger y
+};
+
+// Only the first max_bombs slots of a player are ever used.
+int usableSlots(const Player& p) { return p.max_bombs < BOMB_SLOTS ? p.max_bombs : BOMB_SLOTS; }
+
+bool standsOnCentre(float c) {
+    return std::fabs(static_cast<double>(c) - static_cast<double>(std::rintf(c))) < CELL_TOLERANCE;
+}
+
+bool usedUp(float count) { return std::fabs(static_cast<double>(count)) < CELL_TOLERANCE; }
+
+// The share of a cell (or of a WAIT unit) that one tick covers. A step count of 0 never comes from a team file;
+// it is taken as 1 so that no division by zero can happen.
+double stepShare(const Player& p) { return 1.0 / static_cast<double>(p.step_ticks == 0 ? 1 : p.step_ticks); }
+
+void roundPosition(Player& p) {
+    p.x = std::rintf(p.x);
+    p.y = std::rintf(p.y);
+}
+
+// Scores saturate at the limits of their 8 bits: a tick with very many hits must not wrap a winner into a loser.
+void addToScore(int team, int delta) {
+    int v = game.score[static_cast<size_t>(team)] + delta;
+    if (v > INT8_MAX) v = INT8_MAX;
+    if (v < INT8_MIN) v = INT8_MIN;
+    game.score[static_cast<size_t>(team)] = static_cast<int8_t>(v);
+}
+
+// [SECTION] Bomb passes
+
+void detonate(Bomb& b, const Player& owner) {
+    b.cycle_count = 0;
+    b.range = owner.blast_range;
+    b.state = BOMB_EXPLODING;
+    b.blast_frame = 0;
+    b.blast_phase = GROWING;
+}
+
+// Every exploding bomb hits every living player it reaches (a SAFETY player is spared by its own team's bombs)
+// and marks every ticking bomb it reaches, which then goes off in this tick's fuse pass.
+void blastPass() {
+    for (int t = 0; t < TEAM_COUNT; ++t) {
+        for (int p = 0; p < PLAYER_COUNT; ++p) {
+            Player& owner = game.teams[t].players[p];
+            for (int s = 0; s < usableSlots(owner); ++s) {
+                const Bomb& bomb = owner.bombs[static_cast<size_t>(s)];
+                if (bomb.state != BOMB_EXPLODING) continue;
+                const BlastCross cross = measureBlast(bomb);
+                for (int t2 = 0; t2 < TEAM_COUNT; ++t2) {
+                    for (int p2 = 0; p2 < PLAYER_COUNT; ++p2) {
+                        Player& victim = game.teams[t2].players[p2];
+                        if (victim.status == 0 && crossReaches(cross, victim.x, victim.y)) {
+                            if (config.debug_level > 1)
+                                std::printf("Bomb from player %d.%d hit player %d.%d\n", t + 1, p + 1, t2 + 1, p2 + 1);
+                            if (t2 == t && victim.type == SAFETY) {
+                                if (config.debug_level > 1) std::printf("Player %d.%d survives!\n", t2 + 1, p2 + 1);
+                            } else {
+                                if (victim.hits < UINT8_MAX) ++victim.hits;
+                                victim.anim_ticks = 0;
+                                addToScore(t, t2 == t ? -1 : 1);
+                            }
+                        }
+                        for (int s2 = 0; s2 < usableSlots(victim); ++s2) {
+                            Bomb& other = victim.bombs[static_cast<size_t>(s2)];
+                            if (other.state != BOMB_ACTIVE || !crossReaches(cross, other.x, other.y)) continue;
+                            other.chain_hit = 1;
+                            if (config.debug_level > 2) {
+                                std::printf("Bomb from player %d.%d hit bomb from player", t + 1, p + 1);
+                                std::printf(" %d.%d\n", t2 + 1, p2 + 1);
+                            }
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
+
+// Dying players fall one frame further every 7 ticks; this tick's hits cost health and may kill.
+void damagePass() {
+    for (Team& team : game.teams) {
+        for (Player& p : team.players) {
+            if (p.pose >= POSE_DYING && p.pose < POSE_DEAD) {
+                ++p.anim_ticks;
+                if (p.anim_ticks >= TICKS_PER_DYING_FRAME) {
+                    p.anim_ticks = 0;
+                    ++p.pose;
+                }
+            }
+            const int health = p.health - p.hits;
+            p.health = static_cast<int8_t>(health < INT8_MIN ? INT8_MIN : health);
+            if (p.health <= 0 && p.hits > 0) {
+                p.status = 1;
+                p.pose = POSE_DYING;
+                p.anim_ticks = 0;
+                p.cmd_index = p.cmd_count;  // a dead player's program stops at once
+            }
+            p.hits = 0;
+        }
+    }
+}
+
+// An explosion grows through frames 0..4, holds, shrinks back to 0, and then the bomb returns to its owner's hand.
+void advanceExplosion(Bomb& b, Player& owner) {
+    switch (b.blast_phase) {
+    case GROWING:
+        if (++b.tick_count >= TICKS_PER_BLAST_FRAME) {
+            b.tick_count = 0;
+            if (++b.blast_frame >= BLAST_FRAMES) {
+                b.blast_frame = BLAST_FRAMES - 1;
+                b.cycle_count = 0;
+                b.blast_phase = HOLDING;
+            }
+        }
+        break;
+    case HOLDING:
+        if (++b.cycle_count >= HOLDING_TICKS) {
+            b.cycle_count = 0;
+            b.tick_count = TICKS_PER_BLAST_FRAME;
+            b.blast_phase = SHRINKING;
+        }
+        break;
+    default:
+        --b.tick_count;
+        if (b.blast_frame == 0) {
+            b.tick_count = 0;
+            b.state = BOMB_FREE;
+            b.fuse_frame = 0;
+            ++owner.cur_bombs;
+        } else if (b.tick_count == 0) {
+            b.tick_count = TICKS_PER_BLAST_FRAME;
+            --b.blast_frame;
+        }
+        break;
+    }
+}
+
+void explosionPass() {
+    for (Team& team : game.teams) {
+        for (Player& owner : team.players) {
+            for (int s = 0; s < usableSlots(owner); ++s) {
+                Bomb& b = owner.bombs[static_cast<size_t>(s)];
+                if (b.state == BOMB_EXPLODING) advanceExplosion(b, owner);
+            }
+        }
+    }
+}
+
+// A fuse burns three cycles of three frames of 15 ticks; a bomb reached by a blast goes off at once.
+void fusePass() {
+    for (Team& team : game.teams) {
+        for (Player& owner : team.players) {
+            for (int s = 0; s < usableSlots(owner); ++s) {
+                Bomb& b = owner.bombs[static_cast<size_t>(s)];
+                if (b.state == BOMB_ACTIVE && ++b.tick_count >= TICKS_PER_FUSE_FRAME) {
+                    b.tick_count = 0;
+                    if (++b.fuse_frame >= FUSE_FRAMES) {
+                        b.fuse_frame = 0;
+                        if (++b.cycle_count >= FUSE_CYCLES) detonate(b, owner);
+                    }
+                }
+                if (b.chain_hit == 1) {
+                    b.chain_hit = 0;
+                    b.tick_count = 0;
+                    detonate(b, owner);
+                }
+            }
+        }
+    }
+}
+
+// [SECTION] Program pass
+
+void turn(Player& p, uint32_t opcode) {
+    if (p.pose < WALKING_POSES) p.pose = TURN_TABLE[p.pose / POSES_PER_GROUP][opcode];
+}
+
+// Each walking frame shows for 6 ticks, cycling within the facing group.
+void animateWalk(Player& p, uint32_t group) {
+    if (++p.anim_ticks >= TICKS_PER_WALKING_FRAME) {
+        p.anim_ticks = 0;
+        const uint32_t first = group * POSES_PER_GROUP;
+        p.pose = p.pose + 1 >= first + POSES_PER_GROUP ? first : p.pose + 1;
+    }
+}
+
+// One tick of a MOVE: on a cell centre the position is rounded and the cell ahead tested; a closed cell costs the
+// tick without moving. The count runs down either way, so a MOVE n always lasts n * step_ticks ticks.
+void moveTick(Player& p, Command& c) {
+    const uint32_t group = p.pose < WALKING_POSES ? p.pose / POSES_PER_GROUP : WALKING_POSES;
+    const bool along_x = group == FACING_SMALLER_X || group == FACING_LARGER_X;
+    const double sign = group == FACING_SMALLER_X || group == FACING_SMALLER_Y ? -1.0 : 1.0;
+    const double share = stepShare(p);
+    if (group < 4) {
+        float& coord = along_x ? p.x : p.y;
+        bool blocked = false;
+        if (standsOnCentre(coord)) {
+            roundPosition(p);
+            blocked = computeIntersect(&p) != 0;
+        }
+        if (!blocked) coord = static_cast<float>(static_cast<double>(coord) + sign * share);
+    }
+    c.count = static_cast<float>(static_cast<double>(c.count) - share);
+    const bool finished = usedUp(c.count);
+    if (finished) ++p.cmd_index;
+    if (group >= 4) return;
+    // Walkers facing larger x restart their frame timer when a MOVE ends; the other groups keep it running.
+    if (finished && group == FACING_LARGER_X) p.anim_ticks = 0;
+    animateWalk(p, group);
+}
+
+void waitTick(Player& p, Command& c) {
+    c.count = static_cast<float>(static_cast<double>(c.count) - stepShare(p));
+    if (usedUp(c.count)) {
+        roundPosition(p);
+        ++p.cmd_index;
+    }
+}
+
+// A DROP with no bomb in hand stays current and is tried again next tick.
+void dropTick(Player& p) {
+    if (p.cur_bombs == 0) return;
+    for (int s = 0; s < usableSlots(p); ++s) {
+        Bomb& b = p.bombs[static_cast<size_t>(s)];
+        if (b.state != BOMB_FREE) continue;
+        roundPosition(p);
+        b.state = BOMB_ACTIVE;
+        b.fuse_frame = 0;
+        b.cycle_count = 0;
+        b.tick_count = 0;
+        b.x = p.x;
+        b.y = p.y;
+        --p.cur_bombs;
+        ++p.cmd_index;
+        return;
+    }
+}
+
+// Turns take no time; the first MOVE, WAIT or DROP uses the player's tick.
+void runProgram(Player& p) {
+    while (p.cmd_index < p.cmd_count && p.cmd_index < p.commands.size()) {
+        Command& c = p.commands[p.cmd_index];
+        switch (c.opcode) {
+        case LEFT:
+        case RIGHT:
+        case REVERSE: turn(p, c.opcode); ++p.cmd_index; break;
+        case MOVE: moveTick(p, c); return;
+        case WAIT: waitTick(p, c); return;
+        case DROP: dropTick(p); return;
+        default: ++p.cmd_index; break;  // no such command is ever compiled; passing over it is harmless
+        }
+    }
+}
+
+void programPass() {
+    for (Team& team : game.teams)
+        for (Player& p : team.players)
+            if (p.status == 0 && p.cmd_index != p.cmd_count) runProgram(p);
+}
+
+}  // namespace
+
+void updateGame() {
+    if (game.game_over == 1) return;
+    blastPass();
+    damagePass();
+    explosionPass();
+    fusePass();
+    programPass();
+}

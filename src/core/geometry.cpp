@@ -1,0 +1,165 @@
+// geometry.cpp: the two spatial questions of a tick. Does an exploding bomb's blast reach a point, and is the cell
+// ahead of a walking player closed?
+//
+// Positions are 32-bit floats in cells; the overlap of two positions is decided in double precision with a strict
+// tolerance of 16/17 of a cell, so a walker half-way between two cells is caught by either of them. Only the grid
+// cell byte 'X' means anything here. Reads `game`, writes nothing. Nothing in here depends on OpenGL.
+#include "core/fusewick.h"
+#include "core/geometry.h"
+
+#include <cmath>
+
+namespace {
+
+// Two positions overlap when they lie less than this far apart on both axes.
+constexpr double OVERLAP = 16.0 / 17.0;
+
+// Grid coordinates far outside any grid (and NaN) become -1, so that converting them to int is always defined.
+constexpr float FAR_AWAY = 1.0e9f;
+
+long roundedCell(float v) {
+    if (!(v > -FAR_AWAY && v < FAR_AWAY)) return -1;
+    return static_cast<long>(std::rintf(v));
+}
+
+long truncatedCell(float v) {
+    if (!(v > -FAR_AWAY && v < FAR_AWAY)) return -1;
+    return static_cast<long>(v);
+}
+
+// A wall stops blasts and steps. Cells outside the stored rows count as walls, so that a position off the grid
+// never reads outside it; on the grid this is exactly the 'X' test.
+bool wallAt(long x, long y) {
+    if (y < 0 || static_cast<size_t>(y) >= game.rows.size()) return true;
+    const std::string& row = game.rows[static_cast<size_t>(y)];
+    if (x < 0 || static_cast<size_t>(x) >= row.size()) return true;
+    return row[static_cast<size_t>(x)] == 'X';
+}
+
+// How many cells an arm from (x, y) in direction (dx, dy) covers before the edge, a wall or the end of its range.
+int armLength(long x, long y, int dx, int dy, int range) {
+    int n = 0;
+    while (n < range) {
+        const long cx = x + dx * (n + 1);
+        const long cy = y + dy * (n + 1);
+        if (cx < 0 || cy < 0 || cx >= game.width || cy >= game.height || wallAt(cx, cy)) break;
+        ++n;
+    }
+    return n;
+}
+
+// The union of the overlap intervals of the whole cells first..last is one open interval, since neighbouring
+// intervals overlap; v lies in it when it is closer than the tolerance to the nearer end or lies between them.
+// The differences are formed exactly as intersectEq forms them, so the result is bit for bit the same.
+bool withinBar(float first, float last, float v) {
+    return static_cast<double>(first) - static_cast<double>(v) < OVERLAP &&
+           static_cast<double>(v) - static_cast<double>(last) < OVERLAP;
+}
+
+bool overlaps(float a, float b) { return std::fabs(static_cast<double>(a) - static_cast<double>(b)) < OVERLAP; }
+
+}  // namespace
+
+int intersectEq(float x1, float y1, float x2, float y2) {
+    if (!overlaps(x1, x2)) return 0;
+    if (!overlaps(y1, y2)) return 0;
+    return 1;
+}
+
+int boomIntersect(const Bomb* b, float x, float y) {
+    const float bx = b->x;
+    const float by = b->y;
+    const int range = b->range;
+    if (intersectEq(bx, by, x, y)) return 1;
+
+    float c = bx;
+    for (int i = 1; i <= range; ++i) {
+        c = c - 1.0f;
+        if (c < 0.0f || wallAt(roundedCell(c), roundedCell(by))) break;
+        if (intersectEq(c, by, x, y)) return 1;
+    }
+    c = bx;
+    for (int i = 1; i <= range; ++i) {
+        c = c + 1.0f;
+        if (c >= static_cast<float>(game.width) || wallAt(roundedCell(c), roundedCell(by))) break;
+        if (intersectEq(c, by, x, y)) return 1;
+    }
+    float r = by;
+    for (int i = 1; i <= range; ++i) {
+        r = r - 1.0f;
+        if (r < 0.0f || wallAt(roundedCell(bx), roundedCell(r))) break;
+        if (intersectEq(bx, r, x, y)) return 1;
+    }
+    r = by;
+    for (int i = 1; i <= range; ++i) {
+        r = r + 1.0f;
+        if (r >= static_cast<float>(game.height) || wallAt(roundedCell(bx), roundedCell(r))) break;
+        if (intersectEq(bx, r, x, y)) return 1;
+    }
+    return 0;
+}
+
+int computeIntersect(const Player* p) {
+    if (p->pose >= 12) return 0;  // dying and dead poses face nowhere
+    const uint32_t group = p->pose / 3;
+    const long cx = truncatedCell(p->x);
+    const long cy = truncatedCell(p->y);
+    long ax = cx;
+    long ay = cy;
+    switch (group) {
+    case 0:
+        if (cx <= 0) return 1;
+        ax = cx - 1;
+        break;
+    case 1:
+        if (cx >= static_cast<long>(game.width) - 1) return 1;
+        ax = cx + 1;
+        break;
+    case 2:
+        if (cy <= 0) return 1;
+        ay = cy - 1;
+        break;
+    default:
+        if (cy >= static_cast<long>(game.height) - 1) return 1;
+        ay = cy + 1;
+        break;
+    }
+    if (wallAt(ax, ay)) return 1;
+    if (p->type == GHOST) return 0;  // a GHOST walks through bombs, not through walls
+
+    for (const Team& team : game.teams) {
+        for (const Player& owner : team.players) {
+            const int slots = owner.max_bombs < BOMB_SLOTS ? owner.max_bombs : BOMB_SLOTS;
+            for (int s = 0; s < slots; ++s) {
+                const Bomb& bomb = owner.bombs[static_cast<size_t>(s)];
+                if (bomb.state == BOMB_ACTIVE && truncatedCell(bomb.x) == ax && truncatedCell(bomb.y) == ay)
+                    return 1;
+            }
+        }
+    }
+    return 0;
+}
+
+BlastCross measureBlast(const Bomb& bomb) {
+    BlastCross cross{&bomb, false, bomb.x, bomb.y, bomb.x, bomb.x, bomb.y, bomb.y};
+    const long bx = roundedCell(bomb.x);
+    const long by = roundedCell(bomb.y);
+    // The closed form needs whole, in-grid bomb coordinates, which every dropped bomb has.
+    if (bx < 0 || by < 0 || bx >= game.width || by >= game.height || static_cast<float>(bx) != bomb.x ||
+        static_cast<float>(by) != bomb.y)
+        return cross;
+    cross.closed_form = true;
+    cross.left = static_cast<float>(bx - armLength(bx, by, -1, 0, bomb.range));
+    cross.right = static_cast<float>(bx + armLength(bx, by, 1, 0, bomb.range));
+    cross.top = static_cast<float>(by - armLength(bx, by, 0, -1, bomb.range));
+    cross.bottom = static_cast<float>(by + armLength(bx, by, 0, 1, bomb.range));
+    return cross;
+}
+
+int crossReaches(const BlastCross& cross, float x, float y) {
+    if (!cross.closed_form) return boomIntersect(cross.bomb, x, y);
+    // The horizontal bar (centre and the arms along x), then the vertical one.
+    if (overlaps(cross.y, y) && withinBar(cross.left, cross.right, x)) return 1;
+    if (overlaps(cross.x, x) && withinBar(cross.top, cross.bottom, y)) return 1;
+    return 0;
+}

@@ -1,6 +1,7 @@
-// raise_error.cpp: the process's single way out on a fatal error.
+// raise_error.cpp: the ways the core ends the process: the error report of raise_error and the plain exit after
+// the help text.
 //
-// Kept in a file and library of its own so that a fuzzing build can link a replacement that throws instead of
+// Kept in a file and library of their own so that a fuzzing build can link replacements that throw instead of
 // ending the process. Depends only on the C library.
 #include "core/utils.h"
 
@@ -14,5 +15,7 @@ void raise_error(int code) {
     std::fputs(errorMessage(code), stderr);
     std::fprintf(stderr, "%s exited with error code %d\n", "fusewick", code);
     // This platform has no "pause" command: nothing waits for a key, so scripts and tests are never blocked.
-    std::exit(code);
+    endProcess(code);
 }
+
+void endProcess(int status) { std::exit(status); }

@@ -5,7 +5,6 @@
 #include "core/utils.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -105,7 +104,7 @@ void print_help() {
     std::printf("-h, --help                         Print this message\n");
     std::printf("<file1> <file2> <file3> <file4>    Team files ");
     std::printf("(default is %s)\n", DEFAULT_TEAM);
-    std::exit(0);
+    endProcess(0);
 }
 
 void printConfig() {

@@ -41,6 +41,9 @@ void printConfig();
 // Writes the error report of `code` to standard error and ends the process with `code`.
 [[noreturn]] void raise_error(int code);
 
+// Ends the process with `status` (std::exit; the fuzzing build throws instead).
+[[noreturn]] void endProcess(int status);
+
 // The message line of an exit code, as raise_error prints it.
 const char* errorMessage(int code);
 

@@ -9,6 +9,7 @@
 #include "core/geometry.h"
 #include "core/utils.h"
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 
@@ -62,12 +63,16 @@ void roundPosition(Player& p) {
     p.y = std::rintf(p.y);
 }
 
-// Scores saturate at the limits of their 8 bits: a tick with very many hits must not wrap a winner into a loser.
-void addToScore(int team, int delta) {
-    int v = game.score[static_cast<size_t>(team)] + delta;
-    if (v > INT8_MAX) v = INT8_MAX;
-    if (v < INT8_MIN) v = INT8_MIN;
-    game.score[static_cast<size_t>(team)] = static_cast<int8_t>(v);
+// A tick's score changes are summed in full and added once, saturating at the limits of the 8-bit scores: a tick
+// with very many hits (up to 64 bombs on 16 players) must not wrap a winner into a loser, and the result must not
+// depend on the order of the hits.
+void addToScores(const std::array<int, TEAM_COUNT>& delta) {
+    for (int t = 0; t < TEAM_COUNT; ++t) {
+        int v = game.score[static_cast<size_t>(t)] + delta[static_cast<size_t>(t)];
+        if (v > INT8_MAX) v = INT8_MAX;
+        if (v < INT8_MIN) v = INT8_MIN;
+        game.score[static_cast<size_t>(t)] = static_cast<int8_t>(v);
+    }
 }
 
 // [SECTION] Bomb passes
@@ -83,6 +88,7 @@ void detonate(Bomb& b, const Player& owner) {
 // Every exploding bomb hits every living player it reaches (a SAFETY player is spared by its own team's bombs)
 // and marks every ticking bomb it reaches, which then goes off in this tick's fuse pass.
 void blastPass() {
+    std::array<int, TEAM_COUNT> score_delta{};
     for (int t = 0; t < TEAM_COUNT; ++t) {
         for (int p = 0; p < PLAYER_COUNT; ++p) {
             Player& owner = game.teams[t].players[p];
@@ -101,7 +107,7 @@ void blastPass() {
                             } else {
                                 if (victim.hits < UINT8_MAX) ++victim.hits;
                                 victim.anim_ticks = 0;
-                                addToScore(t, t2 == t ? -1 : 1);
+                                score_delta[static_cast<size_t>(t)] += t2 == t ? -1 : 1;
                             }
                         }
                         for (int s2 = 0; s2 < usableSlots(victim); ++s2) {
@@ -118,6 +124,7 @@ void blastPass() {
             }
         }
     }
+    addToScores(score_delta);
 }
 
 // Dying players fall one frame further every 7 ticks; this tick's hits cost health and may kill.

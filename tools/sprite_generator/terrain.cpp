@@ -1,0 +1,106 @@
+// terrain.cpp: the background sheet: a stone block for walls and the border, grass ground with and without the
+// shadow that a wall above casts, and a spare flowered tile. Every tile repeats seamlessly.
+//
+// Depends on canvas.h only.
+#include "sheets.h"
+
+namespace art {
+
+namespace {
+
+const Ramp STONE = rampOf(rgb(168, 166, 180));
+constexpr Rgba MORTAR = rgb(54, 50, 66);
+constexpr int FRONT_FACE = 14;  // rows from here down show the block's front face
+
+// A raised stone block seen from above and a little from the front, as the players are: a lit top face with a
+// carved inset panel, then a darker front face of two courses of bricks.
+Image blockTile() {
+    Image t(TILE, TILE, MORTAR);
+    const Ramp front = rampOf(rgb(112, 108, 128));
+    for (int y = 0; y < TILE; ++y) {
+        for (int x = 0; x < TILE; ++x) {
+            Rgba c;
+            if (y < FRONT_FACE) {
+                c = STONE.base;
+                if (noise(x, y, 11) < 0.12f) c = mix(STONE.base, STONE.shadow, 0.5f);
+                const bool inset = x >= 4 && x <= 15 && y >= 3 && y <= 10;
+                if (inset) c = mix(STONE.base, STONE.shadow, 0.35f);
+                // The inset is lit from the top left, so its upper and left walls are in shade.
+                if ((y == 3 && x >= 4 && x <= 15) || (x == 4 && y >= 3 && y <= 10)) c = STONE.shadow;
+                if ((y == 10 && x >= 5 && x <= 15) || (x == 15 && y >= 4 && y <= 10)) c = STONE.light;
+                if (y == 0 || x == 0) c = STONE.highlight;
+                else if (y == 1 || x == 1) c = STONE.light;
+                if (x == TILE - 1) c = STONE.shadow;
+                if (y == FRONT_FACE - 1) c = STONE.highlight;
+            } else {
+                c = front.base;
+                if (y == FRONT_FACE) c = front.light;
+                const bool joint = y == 16 || (y < 16 ? (x == 6 || x == 15) : (x == 2 || x == 11));
+                if (joint) c = front.shadow;
+                if (x == 0) c = front.light;
+                if (x == TILE - 1) c = front.shadow;
+                if (y == TILE - 1) c = MORTAR;
+            }
+            t.set(x, y, c);
+        }
+    }
+    return t;
+}
+
+// Short grass: a mid green with scattered darker and lighter blades, the same on every tile so the field is calm.
+Image groundTile(int seed, bool flowers) {
+    const Rgba base = rgb(92, 164, 72);
+    const Rgba dark = rgb(70, 136, 58);
+    const Rgba light = rgb(124, 190, 90);
+    Image t(TILE, TILE, base);
+    for (int y = 0; y < TILE; ++y) {
+        for (int x = 0; x < TILE; ++x) {
+            const float n = noise(x, y, seed);
+            if (n < 0.16f) t.set(x, y, dark);
+            else if (n > 0.93f) t.set(x, y, light);
+        }
+    }
+    // Blades: a light tip over a dark root, at fixed spots spread over the tile.
+    const int blades[][2] = {{3, 4}, {14, 2}, {8, 10}, {17, 13}, {2, 15}, {11, 17}, {6, 6}};
+    for (const auto& b : blades) {
+        t.set(b[0], b[1], light);
+        t.set(b[0], b[1] + 1, dark);
+        t.set(b[0] + 1, b[1] + 1, dark);
+    }
+    if (flowers) {
+        const int spots[][2] = {{5, 12}, {15, 6}, {12, 15}};
+        for (const auto& s : spots) {
+            t.set(s[0], s[1], rgb(255, 240, 120));
+            t.set(s[0] - 1, s[1], rgb(250, 250, 250));
+            t.set(s[0] + 1, s[1], rgb(250, 250, 250));
+            t.set(s[0], s[1] - 1, rgb(250, 250, 250));
+            t.set(s[0], s[1] + 1, rgb(250, 250, 250));
+        }
+    }
+    return t;
+}
+
+// The same grass in the shadow of the block above: dark along the top, fading out through a dithered edge.
+Image shadedGroundTile() {
+    Image t = groundTile(23, false);
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < TILE; ++x) {
+            const bool dithered = y >= 5 && ((x + y) % 2 == 0 || y == 7) && !(y == 7 && x % 3 != 0);
+            if (y < 5 || dithered) t.set(x, y, mix(scale(t.get(x, y), 0.62f), rgb(20, 40, 60), 0.18f));
+        }
+    }
+    return t;
+}
+
+}  // namespace
+
+Image backgroundSheet() {
+    Image sheet(4 * TILE, TILE);
+    sheet.blit(blockTile(), 0, 0, true);
+    sheet.blit(shadedGroundTile(), TILE, 0, true);
+    sheet.blit(groundTile(23, false), 2 * TILE, 0, true);
+    sheet.blit(groundTile(23, true), 3 * TILE, 0, true);
+    return sheet;
+}
+
+}  // namespace art

@@ -85,41 +85,69 @@ void detonate(Bomb& b, const Player& owner) {
     b.blast_phase = GROWING;
 }
 
+// What a blast can reach, in pass order: each living player, followed by its ticking bombs. Neither changes
+// during the blast pass (deaths come in the damage pass, detonations in the fuse pass), so the list is made once
+// per tick and serves every exploding bomb.
+struct Target {
+    float x;
+    float y;
+    Player* player;  // a living player, or nullptr for a bomb
+    Bomb* bomb;      // a ticking bomb, or nullptr for a player
+    int team;
+    int index;       // player number within the team
+};
+
+size_t listTargets(std::array<Target, TEAM_COUNT * PLAYER_COUNT * (1 + BOMB_SLOTS)>& targets) {
+    size_t n = 0;
+    for (int t = 0; t < TEAM_COUNT; ++t) {
+        for (int p = 0; p < PLAYER_COUNT; ++p) {
+            Player& v = game.teams[t].players[p];
+            if (v.status == 0) targets[n++] = Target{v.x, v.y, &v, nullptr, t, p};
+            for (int s = 0; s < usableSlots(v); ++s) {
+                Bomb& b = v.bombs[static_cast<size_t>(s)];
+                if (b.state == BOMB_ACTIVE) targets[n++] = Target{b.x, b.y, nullptr, &b, t, p};
+            }
+        }
+    }
+    return n;
+}
+
 // Every exploding bomb hits every living player it reaches (a SAFETY player is spared by its own team's bombs)
 // and marks every ticking bomb it reaches, which then goes off in this tick's fuse pass.
 void blastPass() {
+    std::array<Target, TEAM_COUNT * PLAYER_COUNT * (1 + BOMB_SLOTS)> targets;
+    const size_t target_count = listTargets(targets);
     std::array<int, TEAM_COUNT> score_delta{};
     for (int t = 0; t < TEAM_COUNT; ++t) {
         for (int p = 0; p < PLAYER_COUNT; ++p) {
-            Player& owner = game.teams[t].players[p];
+            const Player& owner = game.teams[t].players[p];
             for (int s = 0; s < usableSlots(owner); ++s) {
                 const Bomb& bomb = owner.bombs[static_cast<size_t>(s)];
                 if (bomb.state != BOMB_EXPLODING) continue;
                 const BlastCross cross = measureBlast(bomb);
-                for (int t2 = 0; t2 < TEAM_COUNT; ++t2) {
-                    for (int p2 = 0; p2 < PLAYER_COUNT; ++p2) {
-                        Player& victim = game.teams[t2].players[p2];
-                        if (victim.status == 0 && crossReaches(cross, victim.x, victim.y)) {
-                            if (config.debug_level > 1)
-                                std::printf("Bomb from player %d.%d hit player %d.%d\n", t + 1, p + 1, t2 + 1, p2 + 1);
-                            if (t2 == t && victim.type == SAFETY) {
-                                if (config.debug_level > 1) std::printf("Player %d.%d survives!\n", t2 + 1, p2 + 1);
-                            } else {
-                                if (victim.hits < UINT8_MAX) ++victim.hits;
-                                victim.anim_ticks = 0;
-                                score_delta[static_cast<size_t>(t)] += t2 == t ? -1 : 1;
-                            }
+                for (size_t i = 0; i < target_count; ++i) {
+                    const Target& target = targets[i];
+                    if (!crossReaches(cross, target.x, target.y)) continue;
+                    if (target.bomb != nullptr) {
+                        target.bomb->chain_hit = 1;
+                        if (config.debug_level > 2) {
+                            std::printf("Bomb from player %d.%d hit bomb from player", t + 1, p + 1);
+                            std::printf(" %d.%d\n", target.team + 1, target.index + 1);
                         }
-                        for (int s2 = 0; s2 < usableSlots(victim); ++s2) {
-                            Bomb& other = victim.bombs[static_cast<size_t>(s2)];
-                            if (other.state != BOMB_ACTIVE || !crossReaches(cross, other.x, other.y)) continue;
-                            other.chain_hit = 1;
-                            if (config.debug_level > 2) {
-                                std::printf("Bomb from player %d.%d hit bomb from player", t + 1, p + 1);
-                                std::printf(" %d.%d\n", t2 + 1, p2 + 1);
-                            }
-                        }
+                        continue;
                     }
+                    Player& victim = *target.player;
+                    if (config.debug_level > 1)
+                        std::printf("Bomb from player %d.%d hit player %d.%d\n", t + 1, p + 1, target.team + 1,
+                                    target.index + 1);
+                    if (target.team == t && victim.type == SAFETY) {
+                        if (config.debug_level > 1)
+                            std::printf("Player %d.%d survives!\n", target.team + 1, target.index + 1);
+                        continue;
+                    }
+                    if (victim.hits < UINT8_MAX) ++victim.hits;
+                    victim.anim_ticks = 0;
+                    score_delta[static_cast<size_t>(t)] += target.team == t ? -1 : 1;
                 }
             }
         }
@@ -186,38 +214,56 @@ void advanceExplosion(Bomb& b, Player& owner) {
     }
 }
 
-void explosionPass() {
+// A fuse burns three cycles of three frames of 15 ticks; a bomb reached by a blast goes off at once.
+void burnFuse(Bomb& b, const Player& owner) {
+    if (b.state == BOMB_ACTIVE && ++b.tick_count >= TICKS_PER_FUSE_FRAME) {
+        b.tick_count = 0;
+        if (++b.fuse_frame >= FUSE_FRAMES) {
+            b.fuse_frame = 0;
+            if (++b.cycle_count >= FUSE_CYCLES) detonate(b, owner);
+        }
+    }
+    if (b.chain_hit == 1) {
+        b.chain_hit = 0;
+        b.tick_count = 0;
+        detonate(b, owner);
+    }
+}
+
+// The explosion pass and then the fuse pass, folded into one walk over the slots. That is the same as two walks:
+// each step touches only its own bomb and its owner's hand, which neither pass reads, and a bomb that the fuse
+// step sets off is not advanced as an explosion in the same tick, since the explosion step of its slot came first.
+void explosionAndFusePasses() {
     for (Team& team : game.teams) {
         for (Player& owner : team.players) {
             for (int s = 0; s < usableSlots(owner); ++s) {
                 Bomb& b = owner.bombs[static_cast<size_t>(s)];
                 if (b.state == BOMB_EXPLODING) advanceExplosion(b, owner);
+                else burnFuse(b, owner);
             }
         }
     }
 }
 
-// A fuse burns three cycles of three frames of 15 ticks; a bomb reached by a blast goes off at once.
-void fusePass() {
-    for (Team& team : game.teams) {
-        for (Player& owner : team.players) {
+// Which bombs are in play at the start of a tick. A pass with nothing to act on is skipped: without an
+// explosion no blast reaches anything and no explosion advances, and without a bomb in play no fuse burns.
+struct BombCensus {
+    bool exploding = false;
+    bool in_play = false;
+};
+
+BombCensus takeBombCensus() {
+    BombCensus census;
+    for (const Team& team : game.teams) {
+        for (const Player& owner : team.players) {
             for (int s = 0; s < usableSlots(owner); ++s) {
-                Bomb& b = owner.bombs[static_cast<size_t>(s)];
-                if (b.state == BOMB_ACTIVE && ++b.tick_count >= TICKS_PER_FUSE_FRAME) {
-                    b.tick_count = 0;
-                    if (++b.fuse_frame >= FUSE_FRAMES) {
-                        b.fuse_frame = 0;
-                        if (++b.cycle_count >= FUSE_CYCLES) detonate(b, owner);
-                    }
-                }
-                if (b.chain_hit == 1) {
-                    b.chain_hit = 0;
-                    b.tick_count = 0;
-                    detonate(b, owner);
-                }
+                const uint8_t state = owner.bombs[static_cast<size_t>(s)].state;
+                census.exploding |= state == BOMB_EXPLODING;
+                census.in_play |= state != BOMB_FREE;
             }
         }
     }
+    return census;
 }
 
 // [SECTION] Program pass
@@ -313,9 +359,9 @@ void programPass() {
 
 void updateGame() {
     if (game.game_over == 1) return;
-    blastPass();
+    const BombCensus census = takeBombCensus();
+    if (census.exploding) blastPass();
     damagePass();
-    explosionPass();
-    fusePass();
+    if (census.in_play) explosionAndFusePasses();
     programPass();
 }

@@ -11,8 +11,7 @@
 
 namespace {
 
-// Two positions overlap when they lie less than this far apart on both axes.
-constexpr double OVERLAP = 16.0 / 17.0;
+using blast_detail::overlaps;
 
 // Grid coordinates far outside any grid (and NaN) become -1, so that converting them to int is always defined.
 constexpr float FAR_AWAY = 1.0e9f;
@@ -36,27 +35,26 @@ bool wallAt(long x, long y) {
     return row[static_cast<size_t>(x)] == 'X';
 }
 
-// How many cells an arm from (x, y) in direction (dx, dy) covers before the edge, a wall or the end of its range.
+// How many cells an arm from (x, y) in direction (dx, dy) covers before the grid edge, a wall or the end of its
+// range. Reads the row buffers directly: this runs for every exploding bomb in every tick. A cell beyond the
+// stored rows ends the arm, as wallAt would.
 int armLength(long x, long y, int dx, int dy, int range) {
+    const long width = game.width;
+    const long height = game.height < game.rows.size() ? game.height : static_cast<long>(game.rows.size());
     int n = 0;
-    while (n < range) {
-        const long cx = x + dx * (n + 1);
-        const long cy = y + dy * (n + 1);
-        if (cx < 0 || cy < 0 || cx >= game.width || cy >= game.height || wallAt(cx, cy)) break;
-        ++n;
+    if (dy == 0) {
+        const std::string& row = game.rows[static_cast<size_t>(y)];
+        const long end = width < static_cast<long>(row.size()) ? width : static_cast<long>(row.size());
+        for (long cx = x + dx; n < range && cx >= 0 && cx < end && row[static_cast<size_t>(cx)] != 'X'; cx += dx) ++n;
+    } else {
+        for (long cy = y + dy; n < range && cy >= 0 && cy < height; cy += dy) {
+            const std::string& row = game.rows[static_cast<size_t>(cy)];
+            if (x >= width || x >= static_cast<long>(row.size()) || row[static_cast<size_t>(x)] == 'X') break;
+            ++n;
+        }
     }
     return n;
 }
-
-// The union of the overlap intervals of the whole cells first..last is one open interval, since neighbouring
-// intervals overlap; v lies in it when it is closer than the tolerance to the nearer end or lies between them.
-// The differences are formed exactly as intersectEq forms them, so the result is bit for bit the same.
-bool withinBar(float first, float last, float v) {
-    return static_cast<double>(first) - static_cast<double>(v) < OVERLAP &&
-           static_cast<double>(v) - static_cast<double>(last) < OVERLAP;
-}
-
-bool overlaps(float a, float b) { return std::fabs(static_cast<double>(a) - static_cast<double>(b)) < OVERLAP; }
 
 }  // namespace
 
@@ -145,8 +143,8 @@ BlastCross measureBlast(const Bomb& bomb) {
     const long bx = roundedCell(bomb.x);
     const long by = roundedCell(bomb.y);
     // The closed form needs whole, in-grid bomb coordinates, which every dropped bomb has.
-    if (bx < 0 || by < 0 || bx >= game.width || by >= game.height || static_cast<float>(bx) != bomb.x ||
-        static_cast<float>(by) != bomb.y)
+    if (bx < 0 || by < 0 || bx >= game.width || by >= game.height || static_cast<size_t>(by) >= game.rows.size() ||
+        static_cast<float>(bx) != bomb.x || static_cast<float>(by) != bomb.y)
         return cross;
     cross.closed_form = true;
     cross.left = static_cast<float>(bx - armLength(bx, by, -1, 0, bomb.range));
@@ -154,12 +152,4 @@ BlastCross measureBlast(const Bomb& bomb) {
     cross.top = static_cast<float>(by - armLength(bx, by, 0, -1, bomb.range));
     cross.bottom = static_cast<float>(by + armLength(bx, by, 0, 1, bomb.range));
     return cross;
-}
-
-int crossReaches(const BlastCross& cross, float x, float y) {
-    if (!cross.closed_form) return boomIntersect(cross.bomb, x, y);
-    // The horizontal bar (centre and the arms along x), then the vertical one.
-    if (overlaps(cross.y, y) && withinBar(cross.left, cross.right, x)) return 1;
-    if (overlaps(cross.x, x) && withinBar(cross.top, cross.bottom, y)) return 1;
-    return 0;
 }

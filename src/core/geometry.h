@@ -6,6 +6,7 @@
 // Reads `game` (the grid) only while measuring. Nothing in here depends on OpenGL.
 #pragma once
 
+#include "core/fusewick.h"
 #include "core/game.h"
 
 // The farthest cells of the four arms of one blast. Between two tests the grid and the bomb must not change.
@@ -24,5 +25,32 @@ struct BlastCross {
 // `range` cells.
 BlastCross measureBlast(const Bomb& bomb);
 
+namespace blast_detail {
+
+// Two positions overlap when they lie less than this far apart on both axes (compared in double precision).
+constexpr double OVERLAP = 16.0 / 17.0;
+
+inline bool overlaps(float a, float b) {
+    const double d = static_cast<double>(a) - static_cast<double>(b);
+    return (d < 0 ? -d : d) < OVERLAP;
+}
+
+// The union of the overlap intervals of the whole cells first..last is one open interval, since neighbouring
+// intervals overlap; v lies in it when it is closer than the tolerance to the nearer end or lies between the ends.
+// The differences are formed exactly as the point test forms them, so the result is bit for bit the same.
+inline bool withinBar(float first, float last, float v) {
+    return static_cast<double>(first) - static_cast<double>(v) < OVERLAP &&
+           static_cast<double>(v) - static_cast<double>(last) < OVERLAP;
+}
+
+}  // namespace blast_detail
+
 // 1 when the measured blast reaches (x, y), with the same result as boomIntersect(cross.bomb, x, y).
-int crossReaches(const BlastCross& cross, float x, float y);
+inline int crossReaches(const BlastCross& cross, float x, float y) {
+    using namespace blast_detail;
+    if (!cross.closed_form) return boomIntersect(cross.bomb, x, y);
+    // The horizontal bar (the centre and the arms along x), then the vertical one.
+    if (overlaps(cross.y, y) && withinBar(cross.left, cross.right, x)) return 1;
+    if (overlaps(cross.x, x) && withinBar(cross.top, cross.bottom, y)) return 1;
+    return 0;
+}

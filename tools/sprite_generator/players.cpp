@@ -6,6 +6,7 @@
 #include "sheets.h"
 
 #include <algorithm>
+#include <initializer_list>
 
 namespace art {
 
@@ -21,7 +22,7 @@ const Ramp SKIN = rampOf(rgb(252, 204, 158));
 const Ramp BOOT = rampOf(rgb(92, 64, 54));
 const Ramp LEATHER = rampOf(rgb(120, 82, 50));
 const Ramp PACK = rampOf(rgb(156, 112, 64));
-const Ramp ASH = rampOf(rgb(96, 90, 92));
+const Ramp ASH = rampOf(rgb(104, 98, 100));
 const Ramp SMOKE = rampOf(rgb(178, 176, 184));
 constexpr Rgba WICK = rgb(70, 58, 48);
 constexpr Rgba FLAME_CORE = rgb(255, 240, 140);
@@ -54,7 +55,7 @@ struct Look {
     float soot = 0;         // 0 clean to 1 charred
     float squash = 1;       // vertical scale, anchored at the feet
     bool shocked = false;   // white eyes on a sooty face
-    int smoke = 0;          // smoke puffs above the figure
+    int smoke = 0;          // 0 none, 1 a wisp, 2 a cloud above the figure
 };
 
 struct Ramps {
@@ -235,13 +236,21 @@ void drawSide(const Painter& p, const Ramps& r, const Look& look) {
     drawWick(p, 8.8f, 2.6f, look.soot == 0);
 }
 
-// Round grey puffs rising above a figure that is burning out.
-void drawSmoke(const Painter& p, int puffs) {
-    const float xs[] = {10.6f, 5.6f, 9.0f};
-    const float ys[] = {4.4f, 2.6f, 1.4f};
-    const float rs[] = {2.4f, 1.8f, 1.3f};
-    for (int i = 0; i < puffs && i < 3; ++i)
-        p.ball(ellipse(xs[i], ys[i], rs[i], rs[i] * 0.9f), SMOKE, xs[i], ys[i], rs[i], rs[i] * 0.9f);
+// A puff of smoke: a circle in logical coordinates.
+struct Puff {
+    float x;
+    float y;
+    float r;
+};
+
+// Soft grey smoke over a picture: overlapping puffs merged into one cloud with a grey rim instead of the black
+// outline, so it reads as vapour rather than as solid things.
+void drawSmoke(Image& pic, const Frame& frame, std::initializer_list<Puff> puffs) {
+    Image layer(pic.width(), pic.height());
+    const Painter p(layer, frame);
+    for (const Puff& f : puffs) p.ball(ellipse(f.x, f.y, f.r, f.r * 0.9f), SMOKE, f.x, f.y, f.r, f.r * 0.9f);
+    outline(layer, rgb(104, 100, 114));
+    pic.blit(layer, 0, 0);
 }
 
 // Darkens a picture toward soot, keeping its light and shade.
@@ -281,36 +290,33 @@ Image drawFigure(int width, int team, const Look& look) {
         applySoot(pic, look.soot);
         whitenEyes(pic, before);
     }
-    if (look.smoke > 0) drawSmoke(Painter(pic, Frame{0, 0, sx, 1}), look.smoke);
     outline(pic, OUTLINE);
+    if (look.smoke == 1) drawSmoke(pic, Frame{0, 0, sx, 1}, {{11.8f, 3.2f, 1.8f}, {13.2f, 1.6f, 1.3f}});
+    if (look.smoke == 2) drawSmoke(pic, Frame{0, 0, sx, 1}, {{6.8f, 4.6f, 2.3f}, {9.6f, 3.6f, 2.1f}, {8.2f, 1.8f, 1.6f}});
     return pic;
 }
 
-// The last two dying pictures: a heap of ash with the helmet on it, then the helmet alone in thinning smoke.
+// The last two dying pictures: a heap of ash under the helmet with smoke rising, then the helmet alone on a little
+// ash in a last wisp.
 Image drawRemains(int width, int team, bool last) {
     Image pic(width, TEAM_SHEET_HEIGHT);
-    const float sx = static_cast<float>(width) / LOGICAL_WIDTH;
-    const Painter p(pic, Frame{0, 0, sx, 1});
+    const Frame frame{0, 0, static_cast<float>(width) / LOGICAL_WIDTH, 1};
+    const Painter p(pic, frame);
     const Ramps r = rampsOf(team);
-    const Ramp helmet = rampOf(mix(teamColours(team).suit, SOOT, 0.35f));
+    const float heap_r = last ? 5.4f : 7.0f;
+    const float heap_h = last ? 2.6f : 4.6f;
+    p.ball(ellipse(8.0f, 26.0f, heap_r, heap_h), ASH, 8.0f, 26.0f, heap_r, heap_h);
+    const float top = last ? 24.4f : 22.4f;
+    const float hr = last ? 3.8f : 4.4f;
+    p.ball(intersect(ellipse(8.4f, top, hr, hr * 0.9f), box(0, 0, 16, top)), r.suit, 8.4f, top, hr, hr * 0.9f);
+    p.solid(box(8.4f - hr, top - 0.8f, 8.4f + hr, top + 0.4f), r.trim.shadow);
     if (!last) {
-        p.ball(ellipse(8.0f, 25.6f, 6.6f, 4.2f), ASH, 8.0f, 25.6f, 6.6f, 4.2f);
-        p.ball(intersect(ellipse(8.6f, 21.8f, 4.6f, 4.2f), box(0, 0, 16, 21.8f)), helmet, 8.6f, 21.8f, 4.6f, 4.2f);
-        p.solid(box(3.8f, 21.2f, 13.4f, 22.4f), r.trim.shadow);
-        p.pixel(6.0f, 23.6f, rgb(255, 255, 255));
-        p.pixel(9.6f, 23.6f, rgb(255, 255, 255));
-        p.ball(ellipse(6.0f, 12.0f, 2.6f, 2.3f), SMOKE, 6.0f, 12.0f, 2.6f, 2.3f);
-        p.ball(ellipse(10.0f, 7.6f, 2.1f, 1.9f), SMOKE, 10.0f, 7.6f, 2.1f, 1.9f);
-        p.ball(ellipse(7.0f, 3.6f, 1.5f, 1.4f), SMOKE, 7.0f, 3.6f, 1.5f, 1.4f);
-    } else {
-        p.ball(ellipse(8.0f, 26.0f, 5.6f, 2.4f), ASH, 8.0f, 26.0f, 5.6f, 2.4f);
-        const Shape dome = intersect(ellipse(8.0f, 24.2f, 4.2f, 3.8f), box(0, 0, 16, 24.2f));
-        p.ball(dome, helmet, 8.0f, 24.2f, 4.2f, 3.8f);
-        p.solid(box(3.6f, 23.6f, 12.4f, 24.8f), r.trim.shadow);
-        p.ball(ellipse(9.0f, 10.0f, 1.9f, 1.7f), SMOKE, 9.0f, 10.0f, 1.9f, 1.7f);
-        p.ball(ellipse(6.6f, 4.6f, 1.3f, 1.2f), SMOKE, 6.6f, 4.6f, 1.3f, 1.2f);
+        p.pixel(6.2f, 24.0f, rgb(255, 255, 255));
+        p.pixel(10.2f, 24.0f, rgb(255, 255, 255));
     }
     outline(pic, OUTLINE);
+    if (last) drawSmoke(pic, frame, {{8.6f, 12.0f, 1.6f}, {7.4f, 9.4f, 1.3f}, {8.4f, 7.0f, 1.0f}});
+    else drawSmoke(pic, frame, {{7.0f, 15.0f, 2.4f}, {8.8f, 12.2f, 2.2f}, {9.6f, 8.8f, 1.9f}, {8.2f, 5.8f, 1.6f}});
     return pic;
 }
 
@@ -331,7 +337,7 @@ Image pictureFor(int pose, int width, int team) {
     case 14: look.wave = true; break;
     case 15: look.wave = true, look.step = 2; break;
     case 16: look.soot = 0.55f, look.shocked = true, look.smoke = 1; break;
-    case 17: look.soot = 0.8f, look.shocked = true, look.squash = 0.8f, look.smoke = 3; break;
+    case 17: look.soot = 0.8f, look.shocked = true, look.squash = 0.8f, look.smoke = 2; break;
     case 18: return drawRemains(width, team, false);
     default: return drawRemains(width, team, true);
     }

@@ -12,8 +12,8 @@ const Ramp STONE = rampOf(rgb(168, 166, 180));
 constexpr Rgba MORTAR = rgb(54, 50, 66);
 constexpr int FRONT_FACE = 14;  // rows from here down show the block's front face
 
-// A raised stone block seen from above and a little from the front, as the players are: a lit top face with a
-// carved inset panel, then a darker front face of two courses of bricks.
+// A raised stone block seen from above and a little from the front, as the players are: a lit, weathered top face,
+// then a darker front face of two courses of bricks.
 Image blockTile() {
     Image t(TILE, TILE, MORTAR);
     const Ramp front = rampOf(rgb(112, 108, 128));
@@ -21,13 +21,11 @@ Image blockTile() {
         for (int x = 0; x < TILE; ++x) {
             Rgba c;
             if (y < FRONT_FACE) {
-                c = STONE.base;
-                if (noise(x, y, 11) < 0.12f) c = mix(STONE.base, STONE.shadow, 0.5f);
-                const bool inset = x >= 4 && x <= 15 && y >= 3 && y <= 10;
-                if (inset) c = mix(STONE.base, STONE.shadow, 0.35f);
-                // The inset is lit from the top left, so its upper and left walls are in shade.
-                if ((y == 3 && x >= 4 && x <= 15) || (x == 4 && y >= 3 && y <= 10)) c = STONE.shadow;
-                if ((y == 10 && x >= 5 && x <= 15) || (x == 15 && y >= 4 && y <= 10)) c = STONE.light;
+                // Weathered stone: light toward the top left, a few darker chips and pits.
+                const float n = noise(x, y, 11);
+                c = (x + y) < 9 ? mix(STONE.base, STONE.light, 0.45f) : STONE.base;
+                if (n < 0.10f) c = mix(STONE.base, STONE.shadow, 0.6f);
+                else if (n > 0.94f) c = STONE.light;
                 if (y == 0 || x == 0) c = STONE.highlight;
                 else if (y == 1 || x == 1) c = STONE.light;
                 if (x == TILE - 1) c = STONE.shadow;
@@ -43,6 +41,16 @@ Image blockTile() {
             }
             t.set(x, y, c);
         }
+    }
+    // Two chipped corners of the top face, shaded on their lit side like small dents.
+    const int chips[][2] = {{14, 4}, {5, 9}};
+    for (const auto& c : chips) {
+        t.set(c[0], c[1], STONE.shadow);
+        t.set(c[0] + 1, c[1], STONE.shadow);
+        t.set(c[0], c[1] + 1, STONE.shadow);
+        t.set(c[0] + 1, c[1] + 1, STONE.light);
+        t.set(c[0] + 2, c[1] + 1, STONE.light);
+        t.set(c[0] + 1, c[1] + 2, STONE.light);
     }
     return t;
 }

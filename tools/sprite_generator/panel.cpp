@@ -19,7 +19,6 @@ constexpr Rgba PANEL = rgb(176, 166, 142);
 const Ramp SCREEN{rgb(16, 14, 22), rgb(26, 24, 34), rgb(34, 32, 44), rgb(84, 80, 100), rgb(120, 116, 136)};
 constexpr Rgba SEGMENT_ON = rgb(255, 198, 52);
 constexpr Rgba SEGMENT_SHINE = rgb(255, 240, 168);
-constexpr Rgba SEGMENT_OFF = rgb(50, 44, 50);
 
 // Segments a to g: top, upper right, lower right, bottom, lower left, upper left, middle; as x0, y0, x1, y1 texels
 // inclusive inside a 15 x 15 cell.
@@ -34,10 +33,11 @@ Image displayCell(uint8_t lit) {
     Image t(DRAWN, DRAWN);
     fillLit(t, Mask(DRAWN, DRAWN, roundBox(0, 0, DRAWN, DRAWN, 2.5f)), SCREEN);
     for (int s = 0; s < 7; ++s) {
-        const bool on = (lit >> s & 1) != 0;
+        // Unlit segments stay dark: a faint 8 in the empty tens place would read as a digit.
+        if ((lit >> s & 1) == 0) continue;
         const auto& g = SEGMENTS[s];
         for (int y = g[1]; y <= g[3]; ++y)
-            for (int x = g[0]; x <= g[2]; ++x) t.set(x, y, on ? (y == g[1] ? SEGMENT_SHINE : SEGMENT_ON) : SEGMENT_OFF);
+            for (int x = g[0]; x <= g[2]; ++x) t.set(x, y, y == g[1] ? SEGMENT_SHINE : SEGMENT_ON);
     }
     return t;
 }

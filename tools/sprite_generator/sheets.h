@@ -39,13 +39,14 @@ constexpr std::array<PoseCell, 17> POSE_CELLS{{
 
 // [SECTION] Team colours
 
-// The sheet colours of a team: the suit and helmet, plus the colour its name takes on the scoreboard, which the
-// sheets echo so a team reads the same on the field and on the panel.
+// The sheet colours of a team. The suits echo the colours the scoreboard writes the team names in (light grey,
+// dark grey, blue, red), so a team reads the same on the field and on the panel.
 struct TeamColours {
-    Rgba suit;
-    Rgba trim;  // helmet band, gloves' cuffs: a darker or contrasting accent
+    Rgba suit;  // suit and helmet
+    Rgba trim;  // gloves and the helmet's visor rim: an accent that stands out against the suit
 };
 
+// Team 0 white, 1 charcoal, 2 blue, 3 red.
 TeamColours teamColours(int team);
 
 // [SECTION] Sheets

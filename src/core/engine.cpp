@@ -116,7 +116,8 @@ size_t listTargets(std::array<Target, TEAM_COUNT * PLAYER_COUNT * (1 + BOMB_SLOT
 // and marks every ticking bomb it reaches, which then goes off in this tick's fuse pass.
 void blastPass() {
     std::array<Target, TEAM_COUNT * PLAYER_COUNT * (1 + BOMB_SLOTS)> targets;
-    const size_t target_count = listTargets(targets);
+    size_t target_count = 0;
+    bool listed = false;  // the list is made at the first explosion: most ticks have none
     std::array<int, TEAM_COUNT> score_delta{};
     for (int t = 0; t < TEAM_COUNT; ++t) {
         for (int p = 0; p < PLAYER_COUNT; ++p) {
@@ -124,6 +125,10 @@ void blastPass() {
             for (int s = 0; s < usableSlots(owner); ++s) {
                 const Bomb& bomb = owner.bombs[static_cast<size_t>(s)];
                 if (bomb.state != BOMB_EXPLODING) continue;
+                if (!listed) {
+                    target_count = listTargets(targets);
+                    listed = true;
+                }
                 const BlastCross cross = measureBlast(bomb);
                 for (size_t i = 0; i < target_count; ++i) {
                     const Target& target = targets[i];
@@ -245,25 +250,14 @@ void explosionAndFusePasses() {
     }
 }
 
-// Which bombs are in play at the start of a tick. A pass with nothing to act on is skipped: without an
-// explosion no blast reaches anything and no explosion advances, and without a bomb in play no fuse burns.
-struct BombCensus {
-    bool exploding = false;
-    bool in_play = false;
-};
-
-BombCensus takeBombCensus() {
-    BombCensus census;
-    for (const Team& team : game.teams) {
-        for (const Player& owner : team.players) {
-            for (int s = 0; s < usableSlots(owner); ++s) {
-                const uint8_t state = owner.bombs[static_cast<size_t>(s)].state;
-                census.exploding |= state == BOMB_EXPLODING;
-                census.in_play |= state != BOMB_FREE;
-            }
-        }
-    }
-    return census;
+// Whether any bomb is in play at the start of a tick. Without one the blast, explosion and fuse passes have
+// nothing to act on and are skipped.
+bool anyBombInPlay() {
+    for (const Team& team : game.teams)
+        for (const Player& owner : team.players)
+            for (int s = 0; s < usableSlots(owner); ++s)
+                if (owner.bombs[static_cast<size_t>(s)].state != BOMB_FREE) return true;
+    return false;
 }
 
 // [SECTION] Program pass
@@ -359,9 +353,9 @@ void programPass() {
 
 void updateGame() {
     if (game.game_over == 1) return;
-    const BombCensus census = takeBombCensus();
-    if (census.exploding) blastPass();
+    const bool bombs_in_play = anyBombInPlay();
+    if (bombs_in_play) blastPass();
     damagePass();
-    if (census.in_play) explosionAndFusePasses();
+    if (bombs_in_play) explosionAndFusePasses();
     programPass();
 }

@@ -52,6 +52,15 @@ void loadSprites();
 // colour, the world projection, texturing, depth testing and the alpha test that drops fully transparent texels.
 void setupView(uint16_t width, uint16_t height);
 
+// The window's size in pixels for a grid of `width` x `height` cells at `pixel_width` x `pixel_height` pixels per
+// cell: the grid plus a margin of 5 cells left and right and 1 above and below. Each side is kept within
+// 1..WINDOW_MAX_SIDE, which the window system can make.
+struct WindowSize {
+    int width, height;
+};
+constexpr int WINDOW_MAX_SIDE = 32767;
+WindowSize windowSize(uint16_t width, uint16_t height, uint16_t pixel_width, uint16_t pixel_height);
+
 // Draws one whole frame of `game` into the current buffer: clear, map, scoreboard (which clamps the scores), bombs,
 // explosions, players. Swaps nothing and advances nothing.
 void drawScene();

@@ -4,6 +4,22 @@
 // The scene only reads `game`, apart from the scoreboard's score clamp.
 #include "gl/gl_utils.h"
 
+#include <algorithm>
+
+namespace {
+
+// In 64 bits: a wide map at a large cell size overflows an int.
+int windowSide(int cells, uint16_t pixels_per_cell) {
+    const int64_t side = int64_t{cells} * pixels_per_cell;
+    return static_cast<int>(std::clamp<int64_t>(side, 1, WINDOW_MAX_SIDE));
+}
+
+}  // namespace
+
+WindowSize windowSize(uint16_t width, uint16_t height, uint16_t pixel_width, uint16_t pixel_height) {
+    return {windowSide(width + 10, pixel_width), windowSide(height + 2, pixel_height)};
+}
+
 void setupView(uint16_t width, uint16_t height) {
     glClearColor(0.25f, 0.25f, 0.25f, 1.0f);
 

@@ -29,7 +29,8 @@ void initGL(int argc, char** argv) {
     int toolkit_argc = argc;
     glutInit(&toolkit_argc, argv);
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowSize((game.width + 10) * config.pixel_width, (game.height + 2) * config.pixel_height);
+    const WindowSize size = windowSize(game.width, game.height, config.pixel_width, config.pixel_height);
+    glutInitWindowSize(size.width, size.height);
     glutCreateWindow(WINDOW_TITLE);
 
     glutDisplayFunc(displayGame);

@@ -136,4 +136,25 @@ TEST(SceneTest, TransparentTexelsLeaveWhatLiesBehindAndWriteNoDepth) {
     EXPECT_EQ((gltest::Rgba{faint.r, faint.g, faint.b, 255}), (gltest::Rgba{10, 20, 30, 255}));
 }
 
+// [SECTION] Window size ---------------------------------------------------------------------------------------------
+
+TEST(WindowSizeTest, GridPlusMarginsInCellsOfTheConfiguredSize) {
+    struct Case {
+        uint16_t w, h, pw, ph;
+        int width, height;
+    };
+    const Case cases[] = {
+        {20, 15, 40, 40, 1200, 680},
+        {20, 15, 32, 24, 960, 408},
+        {1, 1, 40, 40, 440, 120},
+        {65535, 65535, 65535, 65535, WINDOW_MAX_SIDE, WINDOW_MAX_SIDE},  // no int overflow, a side X can make
+        {15, 11, 0, 0, 1, 1},
+    };
+    for (const Case& c : cases) {
+        const WindowSize size = windowSize(c.w, c.h, c.pw, c.ph);
+        EXPECT_EQ(size.width, c.width) << c.w << "x" << c.h << " at " << c.pw << "x" << c.ph;
+        EXPECT_EQ(size.height, c.height) << c.w << "x" << c.h << " at " << c.pw << "x" << c.ph;
+    }
+}
+
 }  // namespace

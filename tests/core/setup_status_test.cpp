@@ -3,6 +3,8 @@
 #include "core/utils.h"
 #include "support/test_support.h"
 
+#include <tuple>
+
 namespace {
 
 class SetupTest : public testing::Test {
@@ -54,22 +56,14 @@ TEST_F(SetupTest, ResetsAPlayedMatchButKeepsTheGrid) {
     EXPECT_EQ(game.score, (std::array<int8_t, 4>{0, 0, 0, 0}));
     EXPECT_EQ(team.winner, 0);
     EXPECT_EQ(team.name, "");
-    EXPECT_EQ(p.type, CAPTAIN);
-    EXPECT_EQ(p.pose, 0u);
-    EXPECT_EQ(p.status, 0);
-    EXPECT_EQ(p.hits, 0);
-    EXPECT_EQ(p.health, 1);
-    EXPECT_EQ(p.step_ticks, 8);
-    EXPECT_EQ(p.blast_range, 2);
-    EXPECT_EQ(p.max_bombs, 2);
-    EXPECT_EQ(p.cur_bombs, 2);
-    EXPECT_EQ(p.x, 2.0f);
-    EXPECT_EQ(p.y, 0.0f);
-    EXPECT_EQ(p.anim_ticks, 0u);
-    EXPECT_EQ(p.cmd_index, 0u);
-    EXPECT_EQ(p.cmd_count, 0u);
-    EXPECT_EQ(p.bombs[3].state, BOMB_FREE);
-    EXPECT_EQ(p.bombs[3].chain_hit, 0);
+    const auto fields = [](const Player& q) {
+        return std::make_tuple(q.type, q.pose, q.status, q.hits, q.health, q.step_ticks, q.blast_range, q.max_bombs,
+                               q.cur_bombs, q.x, q.y, q.anim_ticks, q.cmd_index, q.cmd_count, q.commands.size(),
+                               q.bombs[3].state, q.bombs[3].chain_hit);
+    };
+    EXPECT_EQ(fields(p), std::make_tuple(uint32_t{CAPTAIN}, 0u, uint8_t{0}, uint8_t{0}, int8_t{1}, uint8_t{8},
+                                         uint8_t{2}, uint8_t{2}, uint8_t{2}, 2.0f, 0.0f, 0u, 0u, 0u, size_t{0},
+                                         uint8_t{BOMB_FREE}, uint8_t{0}));
     EXPECT_EQ(game.rows.size(), 3u);
 }
 

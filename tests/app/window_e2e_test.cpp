@@ -1,129 +1,60 @@
 // window_e2e_test.cpp: the real program in a private X server (Xvfb): real keys sent to its window, its console
 // output and exit code, and a screenshot of the window read back pixel by pixel.
 //
-// Needs Xvfb, xdotool and xwd (Debian: xvfb, xdotool, x11-apps). Every wait is bounded; every process started here
-// is ended here.
+// Needs Xvfb, xdotool, xwd and xwdtopnm (Debian: xvfb, xdotool, x11-apps, netpbm). Every wait is bounded; every
+// process started here is ended here.
 #include "core/fusewick.h"
 #include "core/utils.h"
 #include "support/test_support.h"
 
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <thread>
+#include <memory>
 
 namespace {
 
-using namespace std::chrono_literals;
-
 // [SECTION] Processes and the X server ------------------------------------------------------------------------------
 
-// Starts `args` in `cwd` with DISPLAY set to `display` (unset when empty), standard output and error to files.
-pid_t spawn(const std::vector<std::string>& args, const std::string& cwd, const std::string& display,
-            const std::string& out, const std::string& err) {
-    const pid_t pid = fork();
-    if (pid != 0) return pid;
-    const int in = open("/dev/null", O_RDONLY), o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644),
-              e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if ((!cwd.empty() && chdir(cwd.c_str()) != 0) || in < 0 || o < 0 || e < 0) _exit(126);
-    dup2(in, 0), dup2(o, 1), dup2(e, 2);
-    display.empty() ? unsetenv("DISPLAY") : setenv("DISPLAY", display.c_str(), 1);
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
-    _exit(127);
-}
-
-// Waits for `pid` to end: its exit status, or -1 when it had to be killed after `timeout`.
-int waitExit(pid_t pid, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    int status = 0;
-    while (waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            return -1;
-        }
-        std::this_thread::sleep_for(10ms);
-    }
+// Runs `script` with sh: its exit code, or -1 when it did not exit normally.
+int sh(const std::string& script) {
+    const int status = std::system(script.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// Runs an X client tool to its end: its standard output, or "" on failure or timeout.
-std::string runTool(const std::vector<std::string>& args, const std::string& display) {
-    const fwtest::TempDir dir;
-    const pid_t pid = spawn(args, "", display, dir.file("out"), dir.file("err"));
-    return waitExit(pid, 30s) == 0 ? fwtest::readFile(dir.file("out")) : "";
-}
-
-// A private Xvfb. Each test process tries display numbers of its own, so that the servers of tests running at the
-// same time do not contend for one; the first server that answers a client is kept.
+// A private Xvfb on a display number that the server picks itself among the free ones, so that the servers of tests
+// running at the same time never contend for one. It ends with the object, or after two minutes at the latest.
 class XServer {
 public:
     XServer() {
-        const int base = 200 + int(getpid() % 4000) * 6;
-        for (int n = base; n < base + 6 && display_.empty(); ++n)
-            if (!start(n) || runTool({"xdotool", "getdisplaygeometry"}, display_).empty()) stop();
+        if (!pipe_ || std::fscanf(pipe_.get(), "%d %d", &pid_, &number_) != 2) number_ = -1;
     }
-    ~XServer() { stop(); }
-    XServer(const XServer&) = delete;
-    XServer& operator=(const XServer&) = delete;
-    const std::string& display() const { return display_; }  // empty when no server answered
+    ~XServer() {
+        if (pid_ > 0) kill(pid_, SIGTERM);
+    }
+    std::string display() const { return number_ < 0 ? "" : ":" + std::to_string(number_); }  // "" if none
 
 private:
-    bool start(int number) {
-        int fds[2];
-        if (pipe(fds) != 0) return false;
-        const std::string display = ":" + std::to_string(number), fd = std::to_string(fds[1]);
-        pid_ = spawn({"Xvfb", display, "-displayfd", fd, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, "",
-                     "", "/dev/null", "/dev/null");
-        close(fds[1]);
-        // The server writes its number, then a line feed: closing our end before the line feed arrives would make
-        // that second write fail and the server end.
-        std::string line;
-        pollfd p{fds[0], POLLIN, 0};
-        char c = 0;
-        while (line.find('\n') == std::string::npos && poll(&p, 1, 20000) == 1 && read(fds[0], &c, 1) == 1)
-            line += c;
-        close(fds[0]);
-        if (line.find('\n') != std::string::npos) display_ = display;
-        return !display_.empty();
-    }
-    void stop() {
-        if (pid_ > 0) kill(pid_, SIGTERM), waitExit(pid_, 5s);
-        pid_ = -1;
-        display_.clear();
-    }
-
-    pid_t pid_ = -1;
-    std::string display_;
+    // The shell's process id, which the server takes over; then the server's display number once it is ready.
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe_{
+        popen("echo $$; exec timeout 120 Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp 2>/dev/null", "r"),
+        pclose};
+    int pid_ = 0, number_ = -1;
 };
 
-// Header field `i` of a window dump in X's own format (xwd): 4 is the width, 5 the height.
-uint32_t xwdField(const std::string& dump, size_t i) {
-    uint32_t v = 0;
-    for (size_t k = 0; k < 4 && i * 4 + k < dump.size(); ++k) v = (v << 8) | uint8_t(dump[i * 4 + k]);
-    return v;
-}
-
-// The colour 0xRRGGBB at pixel (x, y) of a window dump of 32 bits per pixel; 0xff000000 when there is none.
-uint32_t xwdPixel(const std::string& dump, double x, double y) {
-    if (dump.size() < 100 || xwdField(dump, 11) != 32) return 0xff000000;
-    const size_t pixels = xwdField(dump, 0) + size_t(xwdField(dump, 19)) * 12;  // after the header and colours
-    const size_t o = pixels + size_t(y) * xwdField(dump, 12) + size_t(x) * 4;
-    if (o + 4 > dump.size()) return 0xff000000;
-    uint32_t v = 0;
-    const bool lsb_first = xwdField(dump, 7) == 0;
-    for (size_t i = 0; i < 4; ++i) v = (v << 8) | uint8_t(dump[o + (lsb_first ? 3 - i : i)]);
-    return v & 0xffffff;
+// Runs `script` with sh in `dir` with DISPLAY set to `display`. There `game [options]` runs the game on the match
+// files (killed after 20 s; output to game.out and game.err) and `x` runs xdotool (killed after 20 s). A sanitizer
+// build's leak check stays off for the game: the GL driver is unloaded before it runs, so the driver's own blocks
+// would show up as leaks of an unknown module.
+int inMatch(const fwtest::TempDir& dir, const std::string& display, const std::string& script) {
+    return sh("cd " + dir.path() + " || exit 125\nexport DISPLAY=" + display +
+              "\ngame() { ASAN_OPTIONS=$ASAN_OPTIONS:detect_leaks=0 timeout 20 " FUSEWICK_BINARY
+              " \"$@\" -W 24 -H 20 -M arena.map red.fpl green.fpl blue.fpl gold.fpl >game.out 2>game.err; }\n"
+              "x() { timeout 20 xdotool \"$@\"; }\n" + script);
 }
 
 // [SECTION] Match files ---------------------------------------------------------------------------------------------
@@ -133,35 +64,29 @@ constexpr uint32_t BLOCK = 0x5a5a5a, SHADED = 0x006400, PLAIN = 0x00aa00;
 constexpr uint32_t TEAM_COLOURS[TEAM_COUNT] = {0xe61e1e, 0x1ee61e, 0x1e1ee6, 0xe6e61e};
 uint32_t scoreboardColour(uint32_t column, uint32_t band) { return (column * 19) << 16 | (band * 50) << 8 | 77; }
 
-using Picture = std::function<uint32_t(uint32_t x, uint32_t y)>;  // 0xRRGGBB per pixel
-
-void writeBmp32(const std::string& path, uint32_t w, uint32_t h, const Picture& rgb) {
+// A bitmap of 32 bits per pixel whose pixel (x, y), counted from the bottom left, has the colour rgb(x, y) (0xRRGGBB).
+void writeBmp(const std::string& path, uint32_t w, uint32_t h, const std::function<uint32_t(uint32_t, uint32_t)>& rgb) {
     std::string out = "BM";
-    auto put = [&](uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i) out += char((v >> (8 * i)) & 255u);
+    const auto put = [&](uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) out += char(v >> (8 * i) & 255u);
     };
     put(54 + w * h * 4, 4), put(0, 4), put(54, 4), put(40, 4), put(w, 4), put(h, 4), put(1, 2), put(32, 2);
-    put(0, 4), put(w * h * 4, 4), put(0, 8), put(0, 8);
-    for (uint32_t y = 0; y < h; ++y)
-        for (uint32_t x = 0; x < w; ++x) put(rgb(x, y) | 0xff000000u, 4);  // blue, green, red, alpha
+    put(0, 4), put(w * h * 4, 4), out.append(16, '\0');
+    for (uint32_t i = 0; i < w * h; ++i) put(rgb(i % w, i / w) | 0xff000000u, 4);  // blue, green, red, alpha
     std::ofstream(path, std::ios::binary) << out;
 }
 
-constexpr int MAP_W = 8, MAP_H = 6, CELL_W = 24, CELL_H = 20;
-const std::vector<std::string> TEAM_FILES = {"red.fpl", "green.fpl", "blue.fpl", "gold.fpl"};
-
-// A working directory with sprites/, arena.map and four team files whose players walk to and fro for a long time
-// and never drop a bomb, so the scores stay 0 however many frames run.
+// A working directory with sprites/, arena.map (8 x 6 cells) and four team files whose players walk to and fro for a
+// long time and never drop a bomb, so the scores stay 0 however many frames run.
 void writeMatchFiles(const fwtest::TempDir& dir) {
     std::filesystem::create_directories(dir.file("sprites"));
-    const auto sprite = [&](const char* name, uint32_t w, uint32_t h, const Picture& f) {
-        writeBmp32(dir.file(std::string("sprites/") + name + ".bmp"), w, h, f);
+    const auto sprite = [&](const std::string& name, uint32_t w, uint32_t h,
+                            const std::function<uint32_t(uint32_t, uint32_t)>& rgb) {
+        writeBmp(dir.file("sprites/" + name + ".bmp"), w, h, rgb);
     };
-    const uint32_t tiles[4] = {BLOCK, SHADED, PLAIN, 0xff00ff};
-    sprite("background", 64, 16, [&](uint32_t x, uint32_t) { return tiles[x / 16]; });
-    const char* sheets[TEAM_COUNT] = {"teamA", "teamB", "teamC", "teamD"};
+    sprite("background", 64, 16, [](uint32_t x, uint32_t) { return std::array{BLOCK, SHADED, PLAIN, 0u}[x / 16]; });
     for (int t = 0; t < TEAM_COUNT; ++t)
-        sprite(sheets[t], 358, 24, [&](uint32_t, uint32_t) { return TEAM_COLOURS[t]; });
+        sprite(std::string("team") + char('A' + t), 358, 24, [t](uint32_t, uint32_t) { return TEAM_COLOURS[t]; });
     sprite("bomb", 48, 16, [](uint32_t, uint32_t) { return 0x101010u; });
     sprite("explosion", 100, 40, [](uint32_t, uint32_t) { return 0xff8000u; });
     sprite("scoreboard", 208, 80, [](uint32_t x, uint32_t y) { return scoreboardColour(x / 16, y / 16); });
@@ -170,15 +95,8 @@ void writeMatchFiles(const fwtest::TempDir& dir) {
     dir.write("arena.map", "8, 6\n--------\n--X-----\n--------\n-----X--\n--------\n--------\n");
     std::string team = "P1 CAPTAIN\nP2 CAPTAIN\nP3 CAPTAIN\nP4 CAPTAIN\n";
     for (int i = 0; i < 60; ++i)
-        for (const char* p : {"P1", "P2", "P3", "P4"}) team += std::string(p) + ".MOVE 1\n" + p + ".REVERSE\n";
-    for (const std::string& name : TEAM_FILES) dir.write(name, team);
-}
-
-std::vector<std::string> gameArgs() {
-    std::vector<std::string> args = {FUSEWICK_BINARY, "-W", std::to_string(CELL_W), "-H", std::to_string(CELL_H),
-                                     "-M", "arena.map"};
-    args.insert(args.end(), TEAM_FILES.begin(), TEAM_FILES.end());
-    return args;
+        for (const std::string p : {"P1", "P2", "P3", "P4"}) team += p + ".MOVE 1\n" + p + ".REVERSE\n";
+    for (const std::string name : {"red", "green", "blue", "gold"}) dir.write(name + ".fpl", team);
 }
 
 // What the console must show: the status after three single steps, then the final table of the ended match.
@@ -186,8 +104,7 @@ std::string expectedConsole(const fwtest::TempDir& dir) {
     const auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
     fwtest::resetGlobals();
-    config.map_file = "arena.map";
-    for (int t = 0; t < TEAM_COUNT; ++t) config.team_file[size_t(t)] = TEAM_FILES[size_t(t)];
+    fwtest::useFiles("arena.map", "red.fpl", "green.fpl", "blue.fpl", "gold.fpl");
     const std::string out = fwtest::captureStdout([] {
         loadMatch();
         for (int i = 0; i < 3; ++i) updateGame();
@@ -207,47 +124,37 @@ protected:
         ASSERT_FALSE(x_.display().empty()) << "Xvfb did not start (Debian package xvfb)";
         writeMatchFiles(dir_);
     }
-    void TearDown() override {
-        if (pid_ > 0) waitExit(pid_, 1ms);  // kills what a failed test left running
-    }
-    void startGame(const std::vector<std::string>& args) {
-        pid_ = spawn(args, dir_.path(), x_.display(), dir_.file("game.out"), dir_.file("game.err"));
-    }
-    int gameExit() {
-        const int status = waitExit(pid_, 20s);
-        pid_ = -1;
-        return status;
-    }
 
     XServer x_;
     fwtest::TempDir dir_;
-    pid_t pid_ = -1;
 };
 
 TEST_F(WindowTest, KeysStepPrintEndRestartAndQuitWhileTheWindowShowsTheMatch) {
     const std::string expected = expectedConsole(dir_);
-    startGame(gameArgs());
-    std::string window =
-        runTool({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^Fusewick, v-1\\.0a$"}, x_.display());
-    window = window.substr(0, window.find('\n'));
-    ASSERT_FALSE(window.empty()) << fwtest::readFile(dir_.file("game.err"));
-    // Without a window manager the toolkit's default place is a pixel off the screen: bring it all into view.
-    runTool({"xdotool", "windowmove", "--sync", window, "0", "0"}, x_.display());
-    const auto key = [&](const char* name) {  // straight to the window; then a few frames to act on it
-        runTool({"xdotool", "key", "--window", window, name}, x_.display());
-        std::this_thread::sleep_for(250ms);
-    };
-
-    for (const char* k : {"n", "n", "n", "N", "p"}) key(k);  // upper case is ignored
-    const std::string shot = runTool({"xwd", "-silent", "-id", window}, x_.display());
-    for (const char* k : {"s", "e", "r", "q"}) key(k);
-    EXPECT_EQ(gameExit(), 0);
-    EXPECT_EQ(fwtest::readFile(dir_.file("game.out")), expected);
+    // Real key events through the server to the focused window, each followed by a few frames to act on it. Without
+    // a window manager the window opens a pixel off the screen: it is moved into view first.
+    const int code = inMatch(dir_, x_.display(), R"(game & game=$!
+w=$(x search --sync --onlyvisible --name '^Fusewick, v-1\.0a$' | head -n 1)
+x windowmove --sync "$w" 0 0 && x windowfocus --sync "$w"
+for k in n n n N p; do x key $k; sleep 0.25; done
+xwd -silent -id "$w" | xwdtopnm >shot.ppm 2>/dev/null
+for k in s e r q; do x key $k; sleep 0.25; done
+wait $game)");
+    EXPECT_EQ(code, 0) << fwtest::readFile(dir_.file("game.err"));
+    EXPECT_EQ(fwtest::readFile(dir_.file("game.out")), expected);  // 'N' is not 'n': three single steps
 
     // (8 + 10) x (6 + 2) cells of 24 x 20 pixels; the cell (x, y) starts at pixel ((x + 5) * 24, (y + 1) * 20).
-    const auto at = [&](double x, double y) { return xwdPixel(shot, (x + 5) * CELL_W, (y + 1) * CELL_H); };
-    EXPECT_EQ(xwdField(shot, 4), uint32_t((MAP_W + 10) * CELL_W));
-    EXPECT_EQ(xwdField(shot, 5), uint32_t((MAP_H + 2) * CELL_H));
+    std::ifstream ppm(dir_.file("shot.ppm"), std::ios::binary);
+    std::string magic;
+    int width = 0, height = 0, maxval = 0;
+    ppm >> magic >> width >> height >> maxval;
+    ppm.get();
+    const std::string rgb{std::istreambuf_iterator<char>(ppm), {}};
+    ASSERT_EQ(std::tuple(magic, width, height, maxval, rgb.size()), std::tuple("P6", 432, 160, 255, 432 * 160 * 3u));
+    const auto at = [&](double x, double y) {
+        const size_t o = (size_t((y + 1) * 20) * 432 + size_t((x + 5) * 24)) * 3;
+        return uint32_t(uint8_t(rgb[o])) << 16 | uint32_t(uint8_t(rgb[o + 1])) << 8 | uint8_t(rgb[o + 2]);
+    };
     EXPECT_EQ(at(-0.5, -0.5), BLOCK);  // the ring
     EXPECT_EQ(at(2.5, 1.5), BLOCK);    // a wall
     EXPECT_EQ(at(3.5, 0.5), SHADED);   // row 0, under the border
@@ -261,20 +168,17 @@ TEST_F(WindowTest, KeysStepPrintEndRestartAndQuitWhileTheWindowShowsTheMatch) {
     // Scoreboard: score 0 as an empty tens cell and the digit 0, the panel background, a name in its colour.
     EXPECT_EQ(at(-3.5, 0.5), scoreboardColour(10, 4));
     EXPECT_EQ(at(-2.5, 0.5), scoreboardColour(0, 4));
-    EXPECT_EQ(at(MAP_W + 3.5, 0.5), scoreboardColour(0, 4));
+    EXPECT_EQ(at(8 + 3.5, 0.5), scoreboardColour(0, 4));
     EXPECT_EQ(at(-4.5, 3.5), scoreboardColour(12, 0));
     EXPECT_EQ(at(-3.5, 3.5), 0xdcdcdcu);  // "red": three letters centred on x = -3
 }
 
 TEST_F(WindowTest, MissingSpriteEndsWithCode2AfterTheEarlierSprites) {
     std::filesystem::remove(dir_.file("sprites/bomb.bmp"));
-    std::vector<std::string> args = gameArgs();
-    args.insert(args.begin() + 1, {"-D", "4"});  // the reader names each sprite as it reads it
-    startGame(args);
-    EXPECT_EQ(gameExit(), EXIT_SPRITE_MISSING);
+    EXPECT_EQ(inMatch(dir_, x_.display(), "game -D 4"), EXIT_SPRITE_MISSING);  // -D 4: each sprite named as read
     std::string expected;
-    for (const char* name : {"background", "teamA", "teamB", "teamC", "teamD"})
-        expected += std::string("Reading bmp header information from sprites/") + name + ".bmp\n";
+    for (const std::string name : {"background", "teamA", "teamB", "teamC", "teamD"})
+        expected += "Reading bmp header information from sprites/" + name + ".bmp\n";
     EXPECT_EQ(fwtest::readFile(dir_.file("game.err")), expected + fwtest::errorReport(EXIT_SPRITE_MISSING));
 }
 
@@ -283,11 +187,10 @@ TEST(WindowlessTest, BadTeamFileEndsBeforeAnyWindowIsOpened) {
     fwtest::TempDir dir;
     writeMatchFiles(dir);
     dir.write("blue.fpl", "P1 CAPTAIN\nP2 WIZARD\n");
-    const pid_t pid = spawn(gameArgs(), dir.path(), "", dir.file("out"), dir.file("err"));
-    EXPECT_EQ(waitExit(pid, 20s), EXIT_TEAM_INVALID);
-    EXPECT_EQ(fwtest::readFile(dir.file("out")),
+    EXPECT_EQ(inMatch(dir, "", "game"), EXIT_TEAM_INVALID);
+    EXPECT_EQ(fwtest::readFile(dir.file("game.out")),
               "Error compiling blue.fpl, line 2\nInvalid player type specification\n");
-    EXPECT_EQ(fwtest::readFile(dir.file("err")), fwtest::errorReport(EXIT_TEAM_INVALID));
+    EXPECT_EQ(fwtest::readFile(dir.file("game.err")), fwtest::errorReport(EXIT_TEAM_INVALID));
 }
 
 }  // namespace

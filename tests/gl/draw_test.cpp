@@ -26,8 +26,8 @@ std::ostream& operator<<(std::ostream& os, const Rgba& c) {
 constexpr Rgba GREY = {64, 64, 64, 255};  // the view's clear colour
 
 // Test sprites per slot: small, with every edge of the game's sheet layouts on a texel boundary.
-constexpr uint32_t SPRITE_SIZES[TEXTURE_COUNT][2] = {{64, 16},  {358, 24}, {358, 24}, {358, 24}, {358, 24},
-                                                     {48, 16},  {100, 40}, {208, 80}, {104, 8}};
+constexpr uint32_t SPRITE_SIZES[TEXTURE_COUNT][2] = {{64, 16}, {358, 24}, {358, 24}, {358, 24}, {358, 24},
+                                                     {48, 16}, {100, 40}, {208, 80}, {104, 8}};
 
 // Texels that tell where they were sampled: red = x mod 256, green = y, blue = 16 * slot + x / 256; bottom row first.
 std::vector<uint8_t> codedSprite(int slot) {

@@ -1,296 +1,191 @@
 // The turn engine and the bomb passes, on small matches loaded from files.
 #include "scenario.h"
 
-#include <set>
+#include <numeric>
 
 namespace {
 
-using fwtest::armBomb;
-using fwtest::explodeBomb;
-using fwtest::idleTeam;
-using fwtest::openRows;
-using fwtest::Scenario;
-using fwtest::teamText;
+using namespace fwtest;
 
 // [SECTION] Walking, turning, waiting
 
+// Player 1.1, of type `type`, starts on (0, 0) facing larger y, player 1.2 on (0, 1); `ticks` ticks of the team's
+// program leave player 1.1 as `after` describes it.
 struct Walk {
     const char* name;
     std::vector<std::string> rows;
-    std::array<const char*, 4> types;  // of team 1
-    const char* program;               // of team 1
+    const char *type, *program;
     int ticks;
-    float x, y;  // of player 1.1
-    uint32_t pose;
-    uint32_t anim_ticks;
-    uint32_t cmd_index;
+    const char* after;
 };
 
 class Walking : public testing::TestWithParam<Walk> {};
 
-// Player 1.1 starts on (0, 0) facing larger y, player 1.2 on (0, 1).
 TEST_P(Walking, EndsWhereExpected) {
-    const Walk& c = GetParam();
-    Scenario s;
-    s.load(c.rows, {teamText(c.types, c.program), idleTeam(), idleTeam(), idleTeam()});
-    Scenario::ticks(c.ticks);
-    const Player& p = Scenario::player(0, 0);
-    EXPECT_NEAR(p.x, c.x, 1e-5);
-    EXPECT_NEAR(p.y, c.y, 1e-5);
-    EXPECT_EQ(p.pose, c.pose);
-    EXPECT_EQ(p.anim_ticks, c.anim_ticks);
-    EXPECT_EQ(p.cmd_index, c.cmd_index);
+    loadScenario(GetParam().rows, {teamText(GetParam().program, GetParam().type)});
+    ticks(GetParam().ticks);
+    EXPECT_EQ(describe(player(0, 0)), GetParam().after);
 }
 
-const std::array<const char*, 4> CAPTAINS = {"CAPTAIN", "CAPTAIN", "CAPTAIN", "CAPTAIN"};
-const std::array<const char*, 4> HULK_FIRST = {"HULK", "CAPTAIN", "CAPTAIN", "CAPTAIN"};
-const std::array<const char*, 4> GHOST_FIRST = {"GHOST", "CAPTAIN", "CAPTAIN", "CAPTAIN"};
 const std::vector<std::string> OPEN = openRows(6, 6);
 const std::vector<std::string> WALL_BELOW = {"------", "X-----", "------", "------", "------", "------"};
 
 INSTANTIATE_TEST_SUITE_P(
     Programs, Walking,
     testing::Values(
-        Walk{"MoveTwoCells", OPEN, CAPTAINS, "P1.MOVE 2\n", 16, 0, 2, 11, 4, 1},
-        Walk{"HulkHalfWay", OPEN, HULK_FIRST, "P1.MOVE 1\n", 8, 0, 0.5f, 10, 2, 0},
-        Walk{"GhostTenthsSumToACell", OPEN, GHOST_FIRST, "P1.MOVE 3\n", 30, 0, 3, 11, 0, 1},
-        Walk{"WallAheadCountsDownInPlace", WALL_BELOW, CAPTAINS, "P1.MOVE 3\n", 24, 0, 0, 10, 0, 1},
-        Walk{"EdgeAhead", OPEN, CAPTAINS, "P1.REVERSE\nP1.MOVE 1\n", 8, 0, 0, 7, 2, 2},
-        Walk{"TurnAndFirstStepInOneTick", OPEN, CAPTAINS, "P1.LEFT\nP1.MOVE 2\n", 1, 0.125f, 0, 3, 1, 1},
+        Walk{"MoveTwoCells", OPEN, "CAPTAIN", "P1.MOVE 2\n", 16, "(0, 2) pose 11 anim 4 cmd 1"},
+        Walk{"HulkHalfWay", OPEN, "HULK", "P1.MOVE 1\n", 8, "(0, 0.5) pose 10 anim 2 cmd 0"},
+        Walk{"GhostTenthsSumToACell", OPEN, "GHOST", "P1.MOVE 3\n", 30, "(0, 3) pose 11 anim 0 cmd 1"},
+        Walk{"WallAheadCountsDown", WALL_BELOW, "CAPTAIN", "P1.MOVE 3\n", 24, "(0, 0) pose 10 anim 0 cmd 1"},
+        Walk{"WallStopsGhost", WALL_BELOW, "GHOST", "P1.MOVE 1\n", 10, "(0, 0) pose 10 anim 4 cmd 1"},
+        Walk{"EdgeAhead", OPEN, "CAPTAIN", "P1.REVERSE\nP1.MOVE 1\n", 8, "(0, 0) pose 7 anim 2 cmd 2"},
+        // Turns take no time: five of them and the first step of the MOVE in one tick.
+        Walk{"TurnsAndFirstStep", OPEN, "CAPTAIN", "P1.REVERSE\nP1.LEFT\nP1.LEFT\nP1.RIGHT\nP1.REVERSE\nP1.MOVE 2\n", 1,
+             "(0.125, 0) pose 3 anim 1 cmd 5"},
         // Facing larger x, the end of a MOVE restarts the frame timer (MoveTwoCells shows larger y does not).
-        Walk{"LargerXRestartsTimerAtEnd", OPEN, CAPTAINS, "P1.LEFT\nP1.MOVE 1\n", 8, 1, 0, 4, 1, 2},
-        Walk{"MoveZeroWalksToTheEdgeAndStays", OPEN, CAPTAINS, "P1.MOVE 0\nP1.LEFT\n", 200, 0, 5, 9, 2, 0},
-        Walk{"HugeCountNeverEnds", OPEN, CAPTAINS, "P1.MOVE -1\nP1.LEFT\n", 200, 0, 5, 9, 2, 0},
-        Walk{"WaitKeepsPose", OPEN, CAPTAINS, "P1.WAIT 2\n", 16, 0, 0, 9, 0, 1},
-        Walk{"ActiveBombBlocks", OPEN, CAPTAINS, "P1.WAIT 1\nP1.MOVE 2\nP2.DROP\n", 24, 0, 0, 11, 4, 2},
-        Walk{"GhostWalksThroughBomb", OPEN, GHOST_FIRST, "P1.WAIT 1\nP1.MOVE 2\nP2.DROP\n", 30, 0, 2, 9, 2, 2},
-        Walk{"OwnBombBehindDoesNotBlock", OPEN, CAPTAINS, "P1.DROP\nP1.MOVE 2\n", 17, 0, 2, 11, 4, 2}),
+        Walk{"LargerXRestartsTimerAtEnd", OPEN, "CAPTAIN", "P1.LEFT\nP1.MOVE 1\n", 8, "(1, 0) pose 4 anim 1 cmd 2"},
+        Walk{"MoveZeroNeverEnds", OPEN, "CAPTAIN", "P1.MOVE 0\nP1.LEFT\n", 200, "(0, 5) pose 9 anim 2 cmd 0"},
+        Walk{"WaitKeepsPose", OPEN, "CAPTAIN", "P1.WAIT 2\n", 16, "(0, 0) pose 9 anim 0 cmd 1"},
+        Walk{"ActiveBombBlocks", OPEN, "CAPTAIN", "P1.WAIT 1\nP1.MOVE 2\nP2.DROP\n", 24, "(0, 0) pose 11 anim 4 cmd 2"},
+        Walk{"GhostPassesBomb", OPEN, "GHOST", "P1.WAIT 1\nP1.MOVE 2\nP2.DROP\n", 30, "(0, 2) pose 9 anim 2 cmd 2"},
+        // The bomb ahead explodes in tick 136; its blast spares the SAFETY player, who walks through it.
+        Walk{"ExplodingOpen", OPEN, "SAFETY", "P1.WAIT 17\nP1.MOVE 2\nP2.DROP\n", 152, "(0, 2) pose 11 anim 4 cmd 2"},
+        Walk{"OwnBombBehindIsNoBar", OPEN, "CAPTAIN", "P1.DROP\nP1.MOVE 2\n", 17, "(0, 2) pose 11 anim 4 cmd 2"}),
     [](const testing::TestParamInfo<Walk>& info) { return info.param.name; });
 
-// [SECTION] Bomb timing
+// [SECTION] Bombs
 
-// A SAFETY player drops its only bomb in tick 1 and a second DROP waits for it to come back.
+// A SAFETY player drops its only bomb in tick 1, which goes off in tick 136; the blast spares it from tick 137 to
+// 187, and a second DROP waits for the bomb, which comes back in the explosion pass of tick 187 and is dropped again
+// in the same tick.
 TEST(BombTiming, DetonatesHitsAndReturnsOnTime) {
-    Scenario s;
-    s.load(openRows(6, 6),
-           {teamText({"SAFETY", "SAFETY", "SAFETY", "SAFETY"}, "P1.DROP\nP1.DROP\n"), idleTeam(), idleTeam(),
-            idleTeam()},
-           2);
-    const Player& p = Scenario::player(0, 0);
-    const Bomb& b = p.bombs[0];
-    std::set<int> hit_ticks;
-    for (int tick = 1; tick <= 190; ++tick) {
-        const std::string out = Scenario::ticks(1);
-        if (out.find("Bomb from player 1.1 hit player 1.1\nPlayer 1.1 survives!\n") != std::string::npos)
-            hit_ticks.insert(tick);
-        if (tick == 1) {
-            EXPECT_EQ(p.cur_bombs, 0);
-        }
-        if (tick == 135) {
-            EXPECT_EQ(b.state, BOMB_ACTIVE);
-        }
-        if (tick == 136) {
-            EXPECT_EQ(b.state, BOMB_EXPLODING);
-        }
-        if (tick == 186) {
-            EXPECT_EQ(p.cmd_index, 1u) << "the second DROP still waits";
-        }
-        if (tick == 187) {
-            // The bomb came back in the explosion pass and the waiting DROP used it in the same tick.
-            EXPECT_EQ(b.state, BOMB_ACTIVE);
-            EXPECT_EQ(b.tick_count, 0);
-            EXPECT_EQ(p.cur_bombs, 0);
-            EXPECT_EQ(p.cmd_index, 2u);
-        }
-    }
-    std::set<int> expected;
-    for (int t = 137; t <= 187; ++t) expected.insert(t);
+    loadScenario(openRows(6, 6), {teamText("P1.DROP\nP1.DROP\n", "SAFETY")}, 2);
+    const Player& p = player(0, 0);
+    std::vector<int> hit_ticks, expected(51);
+    for (int tick = 1; tick <= 190; ++tick)
+        if (ticks(1).find("Bomb from player 1.1 hit player 1.1\nPlayer 1.1 survives!\n") != std::string::npos)
+            hit_ticks.push_back(tick);
+    std::iota(expected.begin(), expected.end(), 137);
     EXPECT_EQ(hit_ticks, expected);
-    EXPECT_EQ(game.score[0], 0);
-    EXPECT_EQ(p.status, 0);
+    EXPECT_EQ(p.cmd_index, 2u);
+    EXPECT_EQ(p.bombs[0].tick_count, 3) << "dropped again in tick 187";
 }
 
-// [SECTION] Hits, damage and scores
-
+// The victim, player 3 of team `victim_team`, stands on (4, 4) of an open 9 x 9 map; beside it explode bombs of the
+// `owners` (team, player). After `ticks` ticks the victim has the given status and health, the teams the scores.
 struct Blast {
     const char* name;
     int victim_team;
     uint32_t victim_type;
-    std::vector<std::pair<int, int>> owners;  // (team, player) of each exploding bomb reaching the victim
-    int ticks;
-    uint8_t status;
-    int8_t health;
+    std::vector<std::pair<int, int>> owners;
+    int ticks, status, health;
     std::array<int8_t, 4> score;
-    const char* output;
+    std::string output;
 };
 
 class BlastOutcome : public testing::TestWithParam<Blast> {};
 
-// The victim, player 3 of its team, stands on (4, 4) of an open 9 x 9 map; the bombs explode next to it.
 TEST_P(BlastOutcome, HitsCostHealthAndScore) {
     const Blast& c = GetParam();
-    Scenario s;
-    s.load(openRows(9, 9), {idleTeam(), idleTeam(), idleTeam(), idleTeam()}, 2);
-    Player& victim = Scenario::player(c.victim_team, 2);
+    loadScenario(openRows(9, 9), {}, 2);
+    Player& victim = player(c.victim_team, 2);
     victim.type = c.victim_type;
     victim.health = c.victim_type == HULK ? 2 : 1;
-    victim.x = 4;
-    victim.y = 4;
-    int slot_of[4][4] = {};
-    for (size_t i = 0; i < c.owners.size(); ++i) {
-        auto [t, p] = c.owners[i];
-        Player& owner = Scenario::player(t, p);
-        explodeBomb(owner, slot_of[t][p]++, i % 2 ? 5.0f : 3.0f, 4);
-    }
-    EXPECT_EQ(Scenario::ticks(c.ticks), c.output);
+    victim.x = victim.y = 4;
+    for (size_t i = 0; i < c.owners.size(); ++i)
+        explodeBomb(player(c.owners[i].first, c.owners[i].second), 0, i % 2 ? 5.0f : 3.0f, 4);
+    EXPECT_EQ(ticks(c.ticks), c.output);
     EXPECT_EQ(victim.status, c.status);
     EXPECT_EQ(victim.health, c.health);
     EXPECT_EQ(game.score, c.score);
 }
 
+const std::string HIT_2_3 = "Bomb from player 1.1 hit player 2.3\n";
+const std::string SPARED = "Bomb from player 1.1 hit player 1.3\nPlayer 1.3 survives!\n";
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, BlastOutcome,
     testing::Values(
-        Blast{"EnemyHit", 1, CAPTAIN, {{0, 0}}, 1, 1, 0, {1, 0, 0, 0}, "Bomb from player 1.1 hit player 2.3\n"},
-        Blast{"TwoBombsOneTick",
-              1,
-              CAPTAIN,
-              {{0, 0}, {0, 1}},
-              1,
-              1,
-              -1,
-              {2, 0, 0, 0},
-              "Bomb from player 1.1 hit player 2.3\nBomb from player 1.2 hit player 2.3\n"},
-        Blast{"OwnTeamHit", 0, CAPTAIN, {{0, 0}}, 1, 1, 0, {-1, 0, 0, 0}, "Bomb from player 1.1 hit player 1.3\n"},
-        Blast{"OwnBombHitsOwner", 2, CAPTAIN, {{2, 2}}, 1, 1, 0, {0, 0, -1, 0},
-              "Bomb from player 3.3 hit player 3.3\n"},
-        Blast{"SafetySparedByOwnTeam", 0, SAFETY, {{0, 0}}, 3, 0, 1, {0, 0, 0, 0},
-              "Bomb from player 1.1 hit player 1.3\nPlayer 1.3 survives!\n"
-              "Bomb from player 1.1 hit player 1.3\nPlayer 1.3 survives!\n"
-              "Bomb from player 1.1 hit player 1.3\nPlayer 1.3 survives!\n"},
+        Blast{"TwoBombsOneTick", 1, CAPTAIN, {{0, 0}, {0, 1}}, 1, 1, -1, {2, 0, 0, 0},
+              HIT_2_3 + "Bomb from player 1.2 hit player 2.3\n"},
+        Blast{"OwnerHit", 2, CAPTAIN, {{2, 2}}, 1, 1, 0, {0, 0, -1, 0}, "Bomb from player 3.3 hit player 3.3\n"},
+        Blast{"SafetySparedByOwnTeam", 0, SAFETY, {{0, 0}}, 2, 0, 1, {0, 0, 0, 0}, SPARED + SPARED},
         Blast{"SafetyHitByEnemy", 3, SAFETY, {{0, 0}}, 3, 1, 0, {1, 0, 0, 0}, "Bomb from player 1.1 hit player 4.3\n"},
-        Blast{"HulkSurvivesOneHit", 1, HULK, {{0, 0}}, 1, 0, 1, {1, 0, 0, 0}, "Bomb from player 1.1 hit player 2.3\n"},
-        Blast{"HulkDiesOnSecondHit", 1, HULK, {{0, 0}}, 5, 1, 0, {2, 0, 0, 0},
-              "Bomb from player 1.1 hit player 2.3\nBomb from player 1.1 hit player 2.3\n"},
-        Blast{"HulkOfOwnTeam", 0, HULK, {{0, 0}}, 2, 1, 0, {-2, 0, 0, 0},
-              "Bomb from player 1.1 hit player 1.3\nBomb from player 1.1 hit player 1.3\n"}),
+        Blast{"HulkDiesOnSecondHitAndIsNotHitAgain", 1, HULK, {{0, 0}}, 5, 1, 0, {2, 0, 0, 0}, HIT_2_3 + HIT_2_3}),
     [](const testing::TestParamInfo<Blast>& info) { return info.param.name; });
 
 TEST(Damage, DeathStopsTheProgramInTheSameTickAndTheBodyFalls) {
-    Scenario s;
-    s.load(openRows(9, 9), {idleTeam(), teamText({"CAPTAIN", "CAPTAIN", "CAPTAIN", "CAPTAIN"}, "P1.MOVE 3\n"),
-                            idleTeam(), idleTeam()});
-    Player& walker = Scenario::player(1, 0);  // on (0, 8) facing larger x
-    Scenario::ticks(2);
-    ASSERT_FLOAT_EQ(walker.x, 0.25f);
+    loadScenario(openRows(9, 9), {"", teamText("P1.MOVE 3\n")});
+    Player& walker = player(1, 0);  // on (0, 8) facing larger x
+    ticks(2);
     // A bomb of team 1 whose blast covers the walker's path; its owner is long dead, which changes nothing.
-    Player& owner = Scenario::player(0, 0);
-    owner.status = 1;
-    owner.pose = POSE_DEAD;
-    explodeBomb(owner, 0, 0, 8);
-
-    Scenario::ticks(1);
-    const int8_t score_at_death = game.score[0];
+    markDead(player(0, 0));
+    explodeBomb(player(0, 0), 0, 0, 8);
+    ticks(1);
     EXPECT_EQ(walker.status, 1);
     EXPECT_FLOAT_EQ(walker.x, 0.25f) << "the dead do not take their step";
     EXPECT_EQ(walker.cmd_index, walker.cmd_count);
     EXPECT_EQ(walker.pose, POSE_DYING);
-    for (uint32_t frame = 17; frame <= POSE_DEAD; ++frame) {
-        Scenario::ticks(6);
-        EXPECT_EQ(walker.pose, frame - 1);
-        Scenario::ticks(1);
-        EXPECT_EQ(walker.pose, frame);
-    }
-    Scenario::ticks(40);
-    EXPECT_EQ(walker.pose, POSE_DEAD);
-    EXPECT_EQ(game.score[0], score_at_death) << "the dead are not hit again";
+    ticks(27);
+    EXPECT_EQ(walker.pose, POSE_DYING + 3);
+    ticks(1);
+    EXPECT_EQ(walker.pose, POSE_DEAD) << "each dying frame shows for 7 ticks";
+    EXPECT_EQ(game.score[0], 3) << "the dead are not hit again: the walker and two team mates once each";
 }
 
-// Each bomb of a row goes off one tick after the blast of the one before reaches it; a wall stops the row, and
-// a HOARDER's fourth slot is set off by a player who owns a single slot.
+// Each bomb of a row goes off one tick after the blast of the one before reaches it, whoever owns it (a dead
+// player's too); a wall stops the row, and a HOARDER's fourth slot is set off by a GHOST, who owns a single slot.
 TEST(Chain, OneBombPerTick) {
     std::vector<std::string> rows = openRows(12, 9);
     rows[4][9] = 'X';
-    Scenario s;
-    s.load(rows,
-           {teamText({"HOARDER", "CAPTAIN", "CAPTAIN", "CAPTAIN"}), teamText({"GHOST", "CAPTAIN", "CAPTAIN", "CAPTAIN"}),
-            idleTeam(), idleTeam()},
-           3);
-    armBomb(Scenario::player(1, 0), 0, 2, 4, true);
-    armBomb(Scenario::player(0, 0), 3, 4, 4);
-    armBomb(Scenario::player(0, 0), 0, 6, 4);
-    armBomb(Scenario::player(2, 0), 1, 8, 4);
-    armBomb(Scenario::player(3, 0), 0, 10, 4);  // behind the wall
-    const Bomb* row[] = {&Scenario::player(1, 0).bombs[0], &Scenario::player(0, 0).bombs[3],
-                         &Scenario::player(0, 0).bombs[0], &Scenario::player(2, 0).bombs[1]};
+    loadScenario(rows, {teamText("", "HOARDER"), teamText("", "GHOST")}, 3);
+    markDead(player(2, 0));
+    const Bomb* row[] = {&explodeBomb(player(1, 0), 0, 2, 4), &armBomb(player(0, 0), 3, 4, 4),
+                         &armBomb(player(0, 0), 0, 6, 4), &armBomb(player(2, 0), 1, 8, 4)};
+    const Bomb& behind_wall = armBomb(player(3, 0), 0, 10, 4);
     std::vector<std::string> outputs;
-    for (int tick = 1; tick <= 6; ++tick) {
-        outputs.push_back(Scenario::ticks(1));
-        for (int i = 0; i < 4; ++i)
-            EXPECT_EQ(row[i]->state, tick > i ? BOMB_EXPLODING : BOMB_ACTIVE) << "bomb " << i << " tick " << tick;
-    }
-    EXPECT_EQ(Scenario::player(3, 0).bombs[0].state, BOMB_ACTIVE);
-    EXPECT_EQ(outputs[0], "");
-    EXPECT_EQ(outputs[1], "Bomb from player 2.1 hit bomb from player 1.1\n");
-    // Exploding bombs are reached again but not set off again; only the next active one is.
-    EXPECT_EQ(outputs[2], "Bomb from player 1.1 hit bomb from player 1.1\n");
-    EXPECT_EQ(outputs[3], "Bomb from player 1.1 hit bomb from player 3.1\n");
+    for (int tick = 1; tick <= 5; ++tick) outputs.push_back(ticks(1));
+    for (const Bomb* b : row) EXPECT_EQ(b->state, BOMB_EXPLODING);
+    EXPECT_EQ(behind_wall.state, BOMB_ACTIVE);
+    EXPECT_EQ(row[3]->tick_count, 2) << "a chained explosion starts from its first tick";
+    // One bomb a tick; exploding bombs are reached again but not set off again, only the next active one is.
+    EXPECT_EQ(outputs, (std::vector<std::string>{"Bomb from player 2.1 hit bomb from player 1.1\n",
+                                                 "Bomb from player 1.1 hit bomb from player 1.1\n",
+                                                 "Bomb from player 1.1 hit bomb from player 3.1\n", "", ""}));
 }
 
-// Scores saturate at the int8 limits instead of wrapping when one tick brings very many hits.
+// Scores saturate at the int8 limits instead of wrapping when one tick brings very many hits: team 1 drops 16
+// bombs on its own four players (-64), the other teams 16 bombs each on their twelve (+4 a bomb, +64 a team).
 TEST(Score, SaturatesInsteadOfWrapping) {
-    Scenario s;
-    const std::string hoarders = teamText({"HOARDER", "HOARDER", "HOARDER", "HOARDER"});
-    s.load(openRows(9, 9), {hoarders, hoarders, hoarders, hoarders});
-    for (int t = 0; t < 4; ++t) {
-        for (int p = 0; p < 4; ++p) {
-            Player& pl = Scenario::player(t, p);
-            pl.x = 4;
-            pl.y = 4;
-            for (int slot = 0; slot < 4; ++slot) explodeBomb(pl, slot, 4, 4);
+    loadScenario(openRows(9, 9));
+    game.score = {-100, 100, 100, 100};
+    for (int t = 0; t < 4; ++t)
+        for (Player& p : game.teams[t].players) {
+            p.x = p.y = t == 0 ? 2.0f : 6.0f;
+            p.max_bombs = p.cur_bombs = 4;
+            for (int slot = 0; slot < 4; ++slot) explodeBomb(p, slot, p.x, p.y);
         }
-    }
-    // Every bomb: four own players (-4) and twelve enemies (+12); 16 bombs a team make +128.
-    Scenario::ticks(1);
-    EXPECT_EQ(game.score, (std::array<int8_t, 4>{127, 127, 127, 127}));
-
-    s.load(openRows(9, 9), {hoarders, idleTeam(), idleTeam(), idleTeam()});
-    game.score[0] = -100;
-    for (int p = 0; p < 4; ++p) {
-        Player& pl = Scenario::player(0, p);
-        pl.x = 4;
-        pl.y = 4;
-        for (int slot = 0; slot < 4; ++slot) explodeBomb(pl, slot, 4, 4);
-    }
-    Scenario::ticks(1);  // 64 own hits
-    EXPECT_EQ(game.score[0], -128);
+    ticks(1);
+    EXPECT_EQ(game.score, (std::array<int8_t, 4>{-128, 127, 127, 127}));
 }
 
 // [SECTION] Frame step
 
 TEST(FrameStep, ClampsThenTicksOnlyWhileRunningAndNotOver) {
-    Scenario s;
-    s.load(openRows(6, 6), {teamText({"CAPTAIN", "CAPTAIN", "CAPTAIN", "CAPTAIN"}, "P1.MOVE 0\n"), idleTeam(),
-                            idleTeam(), idleTeam()});
-    const Player& p = Scenario::player(0, 0);
+    loadScenario(openRows(6, 6), {teamText("P1.MOVE 0\n")});
+    const Player& p = player(0, 0);
     game.score = {23, -12, 19, -9};
-    fwtest::captureStdout(frameStep);
+    captureStdout(frameStep);
     EXPECT_EQ(game.score, (std::array<int8_t, 4>{19, -9, 19, -9}));
     EXPECT_EQ(p.y, 0.0f) << "paused: no tick";
     game.running = 1;
-    fwtest::captureStdout(frameStep);
+    captureStdout(frameStep);
     EXPECT_EQ(p.y, 0.125f);
-    // MOVE 0 keeps the match going until the end is asked for.
-    for (int i = 0; i < 500; ++i) fwtest::captureStdout(frameStep);
-    EXPECT_EQ(game.game_over, 0);
     game.end_requested = 1;
-    const std::string out = fwtest::captureStdout(frameStep);
-    EXPECT_EQ(game.game_over, 1);
-    EXPECT_NE(out.find("Game over - Total scores:\n"), std::string::npos);
+    EXPECT_NE(captureStdout(frameStep).find("Game over - Total scores:\n"), std::string::npos);
     const float count = p.commands[0].count;
-    fwtest::captureStdout(frameStep);
-    EXPECT_EQ(p.commands[0].count, count) << "over: no tick";
-    EXPECT_EQ(fwtest::captureStdout(updateGame), "");
+    captureStdout(updateGame);
+    EXPECT_EQ(p.commands[0].count, count) << "over: a tick changes nothing";
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "support/test_support.h"
 
 #include <new>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -19,48 +20,36 @@ protected:
     void SetUp() override { fwtest::resetGlobals(); }
 };
 
-struct Parsed {
-    const char* name;
-    std::vector<const char*> args;
-    int debug;
-    int width;
-    int height;
-    const char* map;
-    std::array<const char*, 4> teams;
-};
-
-class ParseArgsAccepts : public ParseArgsTest, public testing::WithParamInterface<Parsed> {};
-
-TEST_P(ParseArgsAccepts, FillsConfig) {
-    const Parsed& c = GetParam();
-    parse(c.args);
-    EXPECT_EQ(config.debug_level, c.debug);
-    EXPECT_EQ(config.pixel_width, c.width);
-    EXPECT_EQ(config.pixel_height, c.height);
-    EXPECT_EQ(config.map_file, c.map);
-    for (int t = 0; t < 4; ++t) EXPECT_EQ(config.team_file[t], c.teams[t]) << "team " << t;
+// Each accepted command line and the configuration it gives: debug, width, height, map, then team files 1 to 4.
+TEST_F(ParseArgsTest, FillsConfig) {
+    const char* const D = "default.fpl";
+    struct Parsed {
+        std::vector<const char*> args;
+        std::tuple<int, int, int, std::string, std::string, std::string, std::string, std::string> config;
+    };
+    for (const Parsed& c : std::vector<Parsed>{
+             {{"red.fpl"}, {0, 40, 40, "default.map", "red.fpl", D, D, D}},
+             {{"a", "b", "c", "d"}, {0, 40, 40, "default.map", "a", "b", "c", "d"}},
+             // The option reads 3 as its value, and 3 is also the first of four team files.
+             {{"-D", "3", "a", "b", "c"}, {3, 40, 40, "default.map", "3", "a", "b", "c"}},
+             // The map value is also the single team file.
+             {{"-M", "maze.map"}, {0, 40, 40, "maze.map", "maze.map", D, D, D}},
+             {{"-W", "32", "-H", "24", "-M", "maze.map", "red.fpl"}, {0, 32, 24, "maze.map", "red.fpl", D, D, D}},
+             {{"-W", "abc", "-D", "0x10", "r"}, {0, 40, 40, "default.map", "r", D, D, D}},  // unparsable: default
+             {{"--mapfile", "m.map", "--widthX", "7", "--height", "9", "--debug", "-2", "r"},  // leading characters
+              {-2, 7, 9, "m.map", "r", D, D, D}},
+             {{"-W", "-1", "-H", "70000", "r"}, {0, 65535, 4464, "default.map", "r", D, D, D}},  // %hu wraps
+             {{"-D", "1", "-D", "7", "r"}, {7, 40, 40, "default.map", "r", D, D, D}},           // last one wins
+         }) {
+        fwtest::resetGlobals();
+        parse(c.args);
+        EXPECT_EQ(std::make_tuple(config.debug_level, int{config.pixel_width}, int{config.pixel_height},
+                                  config.map_file, config.team_file[0], config.team_file[1], config.team_file[2],
+                                  config.team_file[3]),
+                  c.config)
+            << c.args[0];
+    }
 }
-
-const char* const D = "default.fpl";
-
-INSTANTIATE_TEST_SUITE_P(
-    CommandLines, ParseArgsAccepts,
-    testing::Values(
-        Parsed{"OneTeamFile", {"red.fpl"}, 0, 40, 40, "default.map", {"red.fpl", D, D, D}},
-        Parsed{"FourTeamFiles", {"a.fpl", "b.fpl", "c.fpl", "d.fpl"}, 0, 40, 40, "default.map", {"a.fpl", "b.fpl", "c.fpl", "d.fpl"}},
-        // The option reads 3 as its value, and 3 is also the first of four team files.
-        Parsed{"OptionValueIsAlsoATeamFile", {"-D", "3", "a.fpl", "b.fpl", "c.fpl"}, 3, 40, 40, "default.map", {"3", "a.fpl", "b.fpl", "c.fpl"}},
-        // The map value is also the single team file.
-        Parsed{"MapValueIsAlsoTheTeamFile", {"-M", "maze.map"}, 0, 40, 40, "maze.map", {"maze.map", D, D, D}},
-        Parsed{"AllOptions", {"-W", "32", "-H", "24", "-M", "maze.map", "red.fpl"}, 0, 32, 24, "maze.map", {"red.fpl", D, D, D}},
-        Parsed{"UnparsableValueKeepsDefault", {"-W", "abc", "red.fpl"}, 0, 40, 40, "default.map", {"red.fpl", D, D, D}},
-        Parsed{"LongFormMatchesLeadingCharacters", {"--mapfile", "m.map", "red.fpl"}, 0, 40, 40, "m.map", {"red.fpl", D, D, D}},
-        Parsed{"LongForms", {"--widthX", "7", "--height", "9", "--debug", "-2", "r"}, -2, 7, 9, "default.map", {"r", D, D, D}},
-        // %hu wraps: -1 is 65535, 70000 is 4464.
-        Parsed{"ShortValuesWrap", {"-W", "-1", "-H", "70000", "r"}, 0, 65535, 4464, "default.map", {"r", D, D, D}},
-        Parsed{"LastOptionWins", {"-D", "1", "-D", "7", "r"}, 7, 40, 40, "default.map", {"r", D, D, D}},
-        Parsed{"DecimalOnly", {"-D", "0x10", "r"}, 0, 40, 40, "default.map", {"r", D, D, D}}),
-    [](const testing::TestParamInfo<Parsed>& info) { return std::string(info.param.name); });
 
 TEST_F(ParseArgsTest, ReadsLongArgumentVectorsInFull) {
     std::vector<const char*> args;

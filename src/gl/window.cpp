@@ -10,6 +10,7 @@
 
 #include <GL/glut.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -46,6 +47,8 @@ void displayGame() {
     glutSwapBuffers();
     // One displayed frame of a running match is one tick: the frame shows the state before this frame's tick.
     frameStep();
+    // Hit messages and the final table reach a pipe (a log, tee) as they happen, not when the program ends.
+    std::fflush(stdout);
 }
 
 void timerCallback(int value) {
@@ -58,7 +61,10 @@ void keyPress(unsigned char key, int /*x*/, int /*y*/) {
     switch (key) {
     case 'q':
     case KEY_ESCAPE: std::exit(0);
-    case 'p': printStatus(); break;
+    case 'p':
+        printStatus();
+        std::fflush(stdout);
+        break;
     case 'r':
         // The files as they are on disk now; a restarted match runs at once. The sprites stay as loaded.
         loadMatch();

@@ -17,6 +17,10 @@ namespace {
 // Type and command words have at most 15 characters; a longer word is no keyword.
 constexpr size_t MAX_WORD = 15;
 
+// The players' own wording of the two line faults, kept byte for byte because scripts match on it.
+constexpr const char* BAD_TYPE_LINE = "Invalid player type specification\n";
+constexpr const char* BAD_PROGRAM_LINE = "Invalid move type specification\n";
+
 struct TypeEntry {
     const char* capitalised;
     const char* upper;
@@ -85,9 +89,9 @@ void compileTypeLine(Team& team, const std::string& path, int line_number, const
     int number = 0;
     char word[TextFile::BUFFER_SIZE] = {};  // a line holds at most 255 characters, so any word fits
     if (std::sscanf(line, "P%i %255s", &number, word) != 2 || number != types_seen + 1)
-        refuse(path, line_number, "Invalid player type specification\n");
+        refuse(path, line_number, BAD_TYPE_LINE);
     const TypeEntry* type = lookUp(TYPE_TABLE, word);
-    if (type == nullptr) refuse(path, line_number, "Invalid player type specification\n");
+    if (type == nullptr) refuse(path, line_number, BAD_TYPE_LINE);
     applyType(team.players[number - 1], *type);
 }
 
@@ -96,7 +100,7 @@ void compileProgramLine(Team& team, const std::string& path, int line_number, co
     int count = 0;
     char word[TextFile::BUFFER_SIZE] = {};
     const int fields = std::sscanf(line, "P%i.%255s %i", &number, word, &count);
-    if (fields < 2) refuse(path, line_number, "Invalid move type specification\n");
+    if (fields < 2) refuse(path, line_number, BAD_PROGRAM_LINE);
     // Only players 1 to 4 exist; P0, P5 and P-1 alike are refused.
     if (number < 1 || number > PLAYER_COUNT) {
         char message[64];

@@ -2,7 +2,7 @@
 // on a busy one (16 HOARDERs with all 64 bombs ticking, exploding and chaining), and whole default matches.
 //
 // The boards are built in memory; the default match reads the bundled files. Not a test: nothing is checked.
-#include "core/arena.h"
+#include "match/match.h"
 #include "core/fusewick.h"
 #include "core/utils.h"
 
@@ -140,24 +140,22 @@ private:
 
 // The bundled default match, loaded once and played from the start in every iteration.
 void BM_DefaultMatch(benchmark::State& state) {
-    game = Game{};
-    config = Config{};
-    config.map_file = FUSEWICK_SOURCE_DIR "/default.map";
-    for (auto& f : config.team_file) f = FUSEWICK_SOURCE_DIR "/default.fpl";
-    if (std::FILE* f = std::fopen(config.team_file[0].c_str(), "r")) {
-        std::fclose(f);
-    } else {
+    Config files = defaultConfig();
+    files.map_file = FUSEWICK_SOURCE_DIR "/default.map";
+    for (auto& f : files.team_file) f = FUSEWICK_SOURCE_DIR "/default.fpl";
+    const MatchSources sources = readIntoMemory(sourcesOf(files));
+    if (!sources.teams[0].text) {
         state.SkipWithError("default.fpl is missing");
         return;
     }
-    loadMatch();
+    const LoadedMatch match = loadMatchFrom(sources, files);
     const Game start = game;
     int64_t ticks = 0;
     {
         SilentStdout silent;
         for (auto _ : state) {
             game = start;
-            ticks += static_cast<int64_t>(runArena(ArenaOptions{}).ticks);
+            ticks += static_cast<int64_t>(runMatch(match).ticks);
         }
     }
     state.SetItemsProcessed(ticks);

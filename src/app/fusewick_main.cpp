@@ -5,11 +5,9 @@
 #include "core/fusewick.h"
 #include "core/utils.h"
 
-#ifdef FUSEWICK_WINDOW
 #include "gl/gl_utils.h"
 
 #include <GL/glut.h>
-#endif
 
 int main(int argc, char** argv) {
     installOutOfMemoryHandler();
@@ -18,10 +16,8 @@ int main(int argc, char** argv) {
     // Map, setup, teams: the window's size follows the grid, so a bad team file ends the process before a window
     // opens.
     loadMatch();
-#ifdef FUSEWICK_WINDOW
     initGL(argc, argv);
     loadSprites();  // needs the window's GL context
     glutMainLoop();
-#endif
     return 0;
 }

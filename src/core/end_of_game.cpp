@@ -3,15 +3,12 @@
 //
 // Runs every frame, paused or not. Reads and writes `game`; prints to standard output. No OpenGL in here.
 #include "core/fusewick.h"
+#include "core/tables.h"
 
 #include <cstdio>
 
 namespace {
 
-// The top score starts here, so a team must score at least -5 to win.
-constexpr int STARTING_TOP_SCORE = -5;
-constexpr uint32_t VICTORY_POSE = 9;       // facing larger y, first frame
-constexpr uint32_t AFTER_VICTORY_POSES = 11;  // the frame after the second one wraps to the first
 constexpr uint32_t TICKS_PER_VICTORY_FRAME = 15;
 
 // Anything but WAIT left in the program, the current command included, keeps the match going.
@@ -23,8 +20,7 @@ bool hasWorkLeft(const Player& p) {
 }
 
 bool hasBombOut(const Player& p) {
-    const int slots = p.max_bombs < BOMB_SLOTS ? p.max_bombs : BOMB_SLOTS;
-    for (int s = 0; s < slots; ++s)
+    for (int s = 0; s < usableSlots(p); ++s)
         if (p.bombs[static_cast<size_t>(s)].state != BOMB_FREE) return true;
     return false;
 }
@@ -57,9 +53,9 @@ void startVictory() {
     for (Team& team : game.teams) {
         if (team.winner != 1) continue;
         for (Player& p : team.players) {
-            if (p.status != 0) continue;
+            if (p.status != PLAYER_ALIVE) continue;
             p.anim_ticks = 0;
-            p.pose = VICTORY_POSE;
+            p.pose = POSE_VICTORY;
         }
     }
 }
@@ -67,15 +63,15 @@ void startVictory() {
 void animateResult() {
     for (Team& team : game.teams)
         for (Player& p : team.players)
-            if (p.pose >= POSE_DYING && p.pose < POSE_DEAD) p.pose = POSE_DEAD;
+            if (isDyingPose(p.pose)) p.pose = POSE_DEAD;
     for (Team& team : game.teams) {
         if (team.winner != 1) continue;
         for (Player& p : team.players) {
-            if (p.status != 0) continue;
+            if (p.status != PLAYER_ALIVE) continue;
             if (++p.anim_ticks < TICKS_PER_VICTORY_FRAME) continue;
             p.anim_ticks = 0;
             ++p.pose;
-            if (p.pose == AFTER_VICTORY_POSES) p.pose = VICTORY_POSE;
+            if (p.pose == POSE_AFTER_VICTORY) p.pose = POSE_VICTORY;
         }
     }
 }

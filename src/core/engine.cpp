@@ -5,8 +5,10 @@
 // messages and of simultaneous events. Positions and counts are 32-bit floats advanced in double precision and
 // stored back, and a position or count within 1/17 of a whole number counts as whole. Reads `config`, writes
 // `game`. Nothing in here depends on OpenGL.
+#include "core/events.h"
 #include "core/fusewick.h"
 #include "core/geometry.h"
+#include "core/tables.h"
 #include "core/utils.h"
 
 #include <array>
@@ -29,24 +31,6 @@ constexpr uint32_t TICKS_PER_DYING_FRAME = 7;
 constexpr uint32_t TICKS_PER_WALKING_FRAME = 6;
 
 enum BlastPhase : uint8_t { GROWING = 0, HOLDING = 1, SHRINKING = 2 };
-
-// Facing groups of a walking pose: 0 smaller x, 1 larger x, 2 smaller y, 3 larger y.
-constexpr uint32_t FACING_SMALLER_X = 0;
-constexpr uint32_t FACING_LARGER_X = 1;
-constexpr uint32_t FACING_SMALLER_Y = 2;
-constexpr uint32_t POSES_PER_GROUP = 3;
-constexpr uint32_t WALKING_POSES = 12;
-
-// The new standing pose after LEFT, RIGHT and REVERSE, by facing group.
-constexpr uint32_t TURN_TABLE[4][3] = {
-    {9, 6, 3},  // facing smaller x
-    {6, 9, 0},  // facing larger x
-    {0, 3, 9},  // facing smaller y
-    {3, 0, 6},  // facing larger y
-};
-
-// Only the first max_bombs slots of a player are ever used.
-int usableSlots(const Player& p) { return p.max_bombs < BOMB_SLOTS ? p.max_bombs : BOMB_SLOTS; }
 
 bool standsOnCentre(float c) {
     return std::fabs(static_cast<double>(c) - static_cast<double>(std::rintf(c))) < CELL_TOLERANCE;
@@ -77,12 +61,18 @@ void addToScores(const std::array<int, TEAM_COUNT>& delta) {
 
 // [SECTION] Bomb passes
 
-void detonate(Bomb& b, const Player& owner) {
+// Where a bomb slot is: team, player and slot numbers, for the events.
+struct SlotPlace {
+    int team, player, slot;
+};
+
+void detonate(Bomb& b, const Player& owner, SlotPlace at) {
     b.cycle_count = 0;
     b.range = owner.blast_range;
     b.state = BOMB_EXPLODING;
     b.blast_frame = 0;
     b.blast_phase = GROWING;
+    if (engine_events != nullptr) engine_events->bombDetonated(at.team, at.player, at.slot);
 }
 
 // What a blast can reach, in pass order: each living player, followed by its ticking bombs. Neither changes
@@ -95,6 +85,7 @@ struct Target {
     Bomb* bomb;      // a ticking bomb, or nullptr for a player
     int team;
     int index;       // player number within the team
+    int slot;        // the bomb's slot
 };
 
 size_t listTargets(std::array<Target, TEAM_COUNT * PLAYER_COUNT * (1 + BOMB_SLOTS)>& targets) {
@@ -102,10 +93,10 @@ size_t listTargets(std::array<Target, TEAM_COUNT * PLAYER_COUNT * (1 + BOMB_SLOT
     for (int t = 0; t < TEAM_COUNT; ++t) {
         for (int p = 0; p < PLAYER_COUNT; ++p) {
             Player& v = game.teams[t].players[p];
-            if (v.status == 0) targets[n++] = Target{v.x, v.y, &v, nullptr, t, p};
+            if (v.status == PLAYER_ALIVE) targets[n++] = Target{v.x, v.y, &v, nullptr, t, p, 0};
             for (int s = 0; s < usableSlots(v); ++s) {
                 Bomb& b = v.bombs[static_cast<size_t>(s)];
-                if (b.state == BOMB_ACTIVE) targets[n++] = Target{b.x, b.y, nullptr, &b, t, p};
+                if (b.state == BOMB_ACTIVE) targets[n++] = Target{b.x, b.y, nullptr, &b, t, p, s};
             }
         }
     }
@@ -134,6 +125,8 @@ void blastPass() {
                     const Target& target = targets[i];
                     if (!crossReaches(cross, target.x, target.y)) continue;
                     if (target.bomb != nullptr) {
+                        if (engine_events != nullptr && target.bomb->chain_hit == 0)
+                            engine_events->bombSetOff(target.team, target.index, target.slot, t, p, s);
                         target.bomb->chain_hit = 1;
                         if (config.debug_level > 2) {
                             std::printf("Bomb from player %d.%d hit bomb from player", t + 1, p + 1);
@@ -145,7 +138,10 @@ void blastPass() {
                     if (config.debug_level > 1)
                         std::printf("Bomb from player %d.%d hit player %d.%d\n", t + 1, p + 1, target.team + 1,
                                     target.index + 1);
-                    if (target.team == t && victim.type == SAFETY) {
+                    const bool spared = target.team == t && victim.type == SAFETY;
+                    if (engine_events != nullptr)
+                        engine_events->playerHit(t, p, s, target.team, target.index, !spared);
+                    if (spared) {
                         if (config.debug_level > 1)
                             std::printf("Player %d.%d survives!\n", target.team + 1, target.index + 1);
                         continue;
@@ -162,9 +158,10 @@ void blastPass() {
 
 // Dying players fall one frame further every 7 ticks; this tick's hits cost health and may kill.
 void damagePass() {
-    for (Team& team : game.teams) {
-        for (Player& p : team.players) {
-            if (p.pose >= POSE_DYING && p.pose < POSE_DEAD) {
+    for (int t = 0; t < TEAM_COUNT; ++t) {
+        for (int i = 0; i < PLAYER_COUNT; ++i) {
+            Player& p = game.teams[static_cast<size_t>(t)].players[static_cast<size_t>(i)];
+            if (isDyingPose(p.pose)) {
                 ++p.anim_ticks;
                 if (p.anim_ticks >= TICKS_PER_DYING_FRAME) {
                     p.anim_ticks = 0;
@@ -174,10 +171,11 @@ void damagePass() {
             const int health = p.health - p.hits;
             p.health = static_cast<int8_t>(health < INT8_MIN ? INT8_MIN : health);
             if (p.health <= 0 && p.hits > 0) {
-                p.status = 1;
+                p.status = PLAYER_DEAD;
                 p.pose = POSE_DYING;
                 p.anim_ticks = 0;
                 p.cmd_index = p.cmd_count;  // a dead player's program stops at once
+                if (engine_events != nullptr) engine_events->playerDied(t, i);
             }
             p.hits = 0;
         }
@@ -185,7 +183,7 @@ void damagePass() {
 }
 
 // An explosion grows through frames 0..4, holds, shrinks back to 0, and then the bomb returns to its owner's hand.
-void advanceExplosion(Bomb& b, Player& owner) {
+void advanceExplosion(Bomb& b, Player& owner, SlotPlace at) {
     switch (b.blast_phase) {
     case GROWING:
         if (++b.tick_count >= TICKS_PER_BLAST_FRAME) {
@@ -211,6 +209,7 @@ void advanceExplosion(Bomb& b, Player& owner) {
             b.state = BOMB_FREE;
             b.fuse_frame = 0;
             ++owner.cur_bombs;
+            if (engine_events != nullptr) engine_events->bombReturned(at.team, at.player, at.slot);
         } else if (b.tick_count == 0) {
             b.tick_count = TICKS_PER_BLAST_FRAME;
             --b.blast_frame;
@@ -220,18 +219,18 @@ void advanceExplosion(Bomb& b, Player& owner) {
 }
 
 // A fuse burns three cycles of three frames of 15 ticks; a bomb reached by a blast goes off at once.
-void burnFuse(Bomb& b, const Player& owner) {
+void burnFuse(Bomb& b, const Player& owner, SlotPlace at) {
     if (b.state == BOMB_ACTIVE && ++b.tick_count >= TICKS_PER_FUSE_FRAME) {
         b.tick_count = 0;
         if (++b.fuse_frame >= FUSE_FRAMES) {
             b.fuse_frame = 0;
-            if (++b.cycle_count >= FUSE_CYCLES) detonate(b, owner);
+            if (++b.cycle_count >= FUSE_CYCLES) detonate(b, owner, at);
         }
     }
     if (b.chain_hit == 1) {
         b.chain_hit = 0;
         b.tick_count = 0;
-        detonate(b, owner);
+        detonate(b, owner, at);
     }
 }
 
@@ -239,12 +238,13 @@ void burnFuse(Bomb& b, const Player& owner) {
 // each step touches only its own bomb and its owner's hand, which neither pass reads, and a bomb that the fuse
 // step sets off is not advanced as an explosion in the same tick, since the explosion step of its slot came first.
 void explosionAndFusePasses() {
-    for (Team& team : game.teams) {
-        for (Player& owner : team.players) {
+    for (int t = 0; t < TEAM_COUNT; ++t) {
+        for (int p = 0; p < PLAYER_COUNT; ++p) {
+            Player& owner = game.teams[static_cast<size_t>(t)].players[static_cast<size_t>(p)];
             for (int s = 0; s < usableSlots(owner); ++s) {
                 Bomb& b = owner.bombs[static_cast<size_t>(s)];
-                if (b.state == BOMB_EXPLODING) advanceExplosion(b, owner);
-                else burnFuse(b, owner);
+                if (b.state == BOMB_EXPLODING) advanceExplosion(b, owner, {t, p, s});
+                else burnFuse(b, owner, {t, p, s});
             }
         }
     }
@@ -262,27 +262,26 @@ bool anyBombInPlay() {
 
 // [SECTION] Program pass
 
-void turn(Player& p, uint32_t opcode) {
-    if (p.pose < WALKING_POSES) p.pose = TURN_TABLE[p.pose / POSES_PER_GROUP][opcode];
-}
+void turn(Player& p, uint32_t opcode) { p.pose = turnedPose(p.pose, opcode); }
 
 // Each walking frame shows for 6 ticks, cycling within the facing group.
-void animateWalk(Player& p, uint32_t group) {
+void animateWalk(Player& p, Facing facing) {
     if (++p.anim_ticks >= TICKS_PER_WALKING_FRAME) {
         p.anim_ticks = 0;
-        const uint32_t first = group * POSES_PER_GROUP;
-        p.pose = p.pose + 1 >= first + POSES_PER_GROUP ? first : p.pose + 1;
+        const uint32_t first = standingPose(facing);
+        p.pose = p.pose + 1 >= first + POSES_PER_FACING ? first : p.pose + 1;
     }
 }
 
 // One tick of a MOVE: on a cell centre the position is rounded and the cell ahead tested; a closed cell costs the
 // tick without moving. The count runs down either way, so a MOVE n always lasts n * step_ticks ticks.
 void moveTick(Player& p, Command& c) {
-    const uint32_t group = p.pose < WALKING_POSES ? p.pose / POSES_PER_GROUP : WALKING_POSES;
-    const bool along_x = group == FACING_SMALLER_X || group == FACING_LARGER_X;
-    const double sign = group == FACING_SMALLER_X || group == FACING_SMALLER_Y ? -1.0 : 1.0;
+    const bool walking = isWalkingPose(p.pose);
+    const Facing facing = facingOf(p.pose);
+    const bool along_x = facing == FACING_SMALLER_X || facing == FACING_LARGER_X;
+    const double sign = facing == FACING_SMALLER_X || facing == FACING_SMALLER_Y ? -1.0 : 1.0;
     const double share = stepShare(p);
-    if (group < 4) {
+    if (walking) {
         float& coord = along_x ? p.x : p.y;
         bool blocked = false;
         if (standsOnCentre(coord)) {
@@ -294,10 +293,10 @@ void moveTick(Player& p, Command& c) {
     c.count = static_cast<float>(static_cast<double>(c.count) - share);
     const bool finished = usedUp(c.count);
     if (finished) ++p.cmd_index;
-    if (group >= 4) return;
-    // Walkers facing larger x restart their frame timer when a MOVE ends; the other groups keep it running.
-    if (finished && group == FACING_LARGER_X) p.anim_ticks = 0;
-    animateWalk(p, group);
+    if (!walking) return;
+    // Walkers facing larger x restart their frame timer when a MOVE ends; the other facings keep it running.
+    if (finished && facing == FACING_LARGER_X) p.anim_ticks = 0;
+    animateWalk(p, facing);
 }
 
 void waitTick(Player& p, Command& c) {
@@ -309,7 +308,7 @@ void waitTick(Player& p, Command& c) {
 }
 
 // A DROP with no bomb in hand stays current and is tried again next tick.
-void dropTick(Player& p) {
+void dropTick(Player& p, int team, int index) {
     if (p.cur_bombs == 0) return;
     for (int s = 0; s < usableSlots(p); ++s) {
         Bomb& b = p.bombs[static_cast<size_t>(s)];
@@ -323,12 +322,13 @@ void dropTick(Player& p) {
         b.y = p.y;
         --p.cur_bombs;
         ++p.cmd_index;
+        if (engine_events != nullptr) engine_events->bombDropped(team, index, s);
         return;
     }
 }
 
 // Turns take no time; the first MOVE, WAIT or DROP uses the player's tick.
-void runProgram(Player& p) {
+void runProgram(Player& p, int team, int index) {
     while (p.cmd_index < p.cmd_count && p.cmd_index < p.commands.size()) {
         Command& c = p.commands[p.cmd_index];
         switch (c.opcode) {
@@ -337,16 +337,19 @@ void runProgram(Player& p) {
         case REVERSE: turn(p, c.opcode); ++p.cmd_index; break;
         case MOVE: moveTick(p, c); return;
         case WAIT: waitTick(p, c); return;
-        case DROP: dropTick(p); return;
+        case DROP: dropTick(p, team, index); return;
         default: ++p.cmd_index; break;  // no such command is ever compiled; passing over it is harmless
         }
     }
 }
 
 void programPass() {
-    for (Team& team : game.teams)
-        for (Player& p : team.players)
-            if (p.status == 0 && p.cmd_index != p.cmd_count) runProgram(p);
+    for (int t = 0; t < TEAM_COUNT; ++t) {
+        for (int i = 0; i < PLAYER_COUNT; ++i) {
+            Player& p = game.teams[static_cast<size_t>(t)].players[static_cast<size_t>(i)];
+            if (p.status == PLAYER_ALIVE && p.cmd_index != p.cmd_count) runProgram(p, t, i);
+        }
+    }
 }
 
 }  // namespace

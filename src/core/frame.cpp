@@ -1,14 +1,7 @@
 // frame.cpp: the non-drawing half of a frame, shared by the window and the headless runner so that both print the
 // same console output for the same match. Reads and writes `game`; no OpenGL in here.
 #include "core/fusewick.h"
-
-namespace {
-
-// The scoreboard shows two digit cells, so a score is kept within -9..19.
-constexpr int8_t LOWEST_SHOWN_SCORE = -9;
-constexpr int8_t HIGHEST_SHOWN_SCORE = 19;
-
-}  // namespace
+#include "core/tables.h"
 
 void clampScores() {
     for (int8_t& score : game.score) {

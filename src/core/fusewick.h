@@ -6,11 +6,18 @@
 #pragma once
 
 #include "core/game.h"
+#include "core/loaders.h"
+#include "core/text_file.h"
+
+#include <array>
 
 // --- Loaders and setup -------------------------------------------------------------------------------------------
 
 // Reads config.map_file into game.width, game.height and game.rows. Exits with 4 (missing), 7 (invalid), 50.
 void compileMap();
+
+// The same for a map file on disk or held in memory: the same messages and exit codes under the source's name.
+void compileMap(const SourceFile& source);
 
 // Resets flags, scores, names, players (start cells, poses, default attributes, empty programs) and bomb slots.
 // Needs the grid size of compileMap.
@@ -19,6 +26,10 @@ void initGame();
 // Reads the four config.team_file files into team names, player types and programs. Exits with 3, 6 or 50.
 // Must follow initGame.
 void compileTeams();
+
+// The same for four team files on disk or held in memory. Returns what each file gave, with the team file line of
+// every command.
+std::array<TeamData, TEAM_COUNT> compileTeams(const std::array<SourceFile, TEAM_COUNT>& sources);
 
 // --- Blast geometry ----------------------------------------------------------------------------------------------
 

@@ -2,3 +2,7 @@
 #include "core/game.h"
 
 Game game;
+
+#include "core/events.h"
+
+EngineEvents* engine_events = nullptr;

@@ -38,6 +38,12 @@ enum BombState : uint8_t {
     BOMB_EXPLODING = 2,
 };
 
+// Player status, stored in Player::status.
+enum PlayerStatus : uint8_t {
+    PLAYER_ALIVE = 0,
+    PLAYER_DEAD = 1,  // dying or dead: pose 16 and above
+};
+
 constexpr int TEAM_COUNT = 4;      // always four teams
 constexpr int PLAYER_COUNT = 4;    // of four players
 constexpr int BOMB_SLOTS = 4;      // with four bomb slots each
@@ -67,7 +73,7 @@ struct Bomb {
 struct Player {
     uint32_t type;                // PlayerType
     uint32_t pose;                // 0..11 facing and walking frame, 16..19 dying, 20 dead
-    uint8_t status;               // 0 alive, 1 dead
+    uint8_t status;               // PLAYER_ALIVE or PLAYER_DEAD
     uint8_t hits;                 // blast hits taken during the current tick
     int8_t health;                // hit points
     uint8_t step_ticks;           // ticks per cell of a MOVE and per unit of a WAIT

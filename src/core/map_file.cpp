@@ -4,7 +4,7 @@
 // ground), a long line loses its surplus. Surplus row lines are reported and dropped; missing rows, a header that
 // does not scan, a missing header and grids smaller than 2 x 2 are refused with exit code 7.
 #include "core/fusewick.h"
-#include "core/text_file.h"
+#include "core/loaders.h"
 #include "core/utils.h"
 
 #include <cstdio>
@@ -15,10 +15,14 @@ namespace {
 // The smallest grid the game can be played on: the four start corners need two rows and two columns.
 constexpr unsigned MIN_GRID_SIDE = 2;
 
-[[noreturn]] void refuseAtLine(const std::string& file, int line, const char* message) {
-    std::printf("Error compiling %s, line %d\n", file.c_str(), line);
-    std::printf("%s", message);
-    raise_error(EXIT_MAP_INVALID);
+LoadFault mapFault(LoadFault::Place place, int line, std::string message) {
+    return LoadFault{place, EXIT_MAP_INVALID, line, std::move(message)};
+}
+
+std::string formatted(const char* format, auto... values) {
+    char text[128];
+    std::snprintf(text, sizeof text, format, values...);
+    return text;
 }
 
 // A row takes the line's first `width` characters up to its NUL and is filled up with NUL bytes.
@@ -31,36 +35,40 @@ std::string rowFromLine(const char* line, uint16_t width) {
 
 }  // namespace
 
-void compileMap() {
-    const std::string& path = config.map_file;
-    if (config.debug_level > 1) std::printf("Compiling map file %s\n", path.c_str());
-
-    TextFile file(path);
-    if (!file.is_open()) raise_error(EXIT_MAP_MISSING);
+MapRead readMap(const SourceFile& source) {
+    MapRead read;
+    TextFile file(source);
+    if (!file.is_open()) {
+        read.fault = LoadFault{LoadFault::Place::Missing, EXIT_MAP_MISSING, 0, ""};
+        return read;
+    }
 
     bool header_seen = false;
     uint16_t width = 0;
     uint16_t height = 0;
-    std::vector<std::string> rows;  // built aside and moved in whole, one row allocated per row line read
-    int row_lines = 0;              // row lines read, the dropped surplus ones included
+    std::vector<std::string>& rows = read.map.rows;
+    int row_lines = 0;  // row lines read, the dropped surplus ones included
 
     char line[TextFile::BUFFER_SIZE];
     while (file.nextSignificantLine(line)) {
         if (!header_seen) {
-            if (std::sscanf(line, "%hu, %hu", &width, &height) != 2)
-                refuseAtLine(path, file.line_number(), "Invalid grid width and height specification");
+            if (std::sscanf(line, "%hu, %hu", &width, &height) != 2) {
+                read.fault = mapFault(LoadFault::Place::Line, file.line_number(),
+                                      "Invalid grid width and height specification");
+                return read;
+            }
             if (width < MIN_GRID_SIDE || height < MIN_GRID_SIDE) {
-                std::printf("Error compiling %s, line %d\n", path.c_str(), file.line_number());
-                std::printf("Grid of %u x %u cells is too small (at least %u x %u)\n", width, height,
-                            MIN_GRID_SIDE, MIN_GRID_SIDE);
-                raise_error(EXIT_MAP_INVALID);
+                read.fault = mapFault(LoadFault::Place::Line, file.line_number(),
+                                      formatted("Grid of %u x %u cells is too small (at least %u x %u)\n", width,
+                                                height, MIN_GRID_SIDE, MIN_GRID_SIDE));
+                return read;
             }
             header_seen = true;
             rows.reserve(height);
         } else {
             if (rows.size() == height) {
-                std::printf("Error compiling %s, line %d\n", path.c_str(), file.line_number());
-                std::printf("Expected %d valid rows, found %d\n", height, row_lines);
+                read.notices.push_back(mapFault(LoadFault::Place::Line, file.line_number(),
+                                                formatted("Expected %d valid rows, found %d\n", height, row_lines)));
             } else {
                 rows.push_back(rowFromLine(line, width));
             }
@@ -69,17 +77,31 @@ void compileMap() {
     }
 
     if (!header_seen) {
-        std::printf("Error compiling %s\n", path.c_str());
-        std::printf("No line gives the grid width and height\n");
-        raise_error(EXIT_MAP_INVALID);
+        read.fault = mapFault(LoadFault::Place::WholeFile, 0, "No line gives the grid width and height\n");
+    } else if (rows.size() < height) {
+        read.fault = mapFault(LoadFault::Place::WholeFile, 0,
+                              formatted("Only %d valid rows detected (expected %d)\n", static_cast<int>(rows.size()),
+                                        height));
     }
-    if (rows.size() < height) {
-        std::printf("Error compiling %s\n", path.c_str());
-        std::printf("Only %d valid rows detected (expected %d)\n", static_cast<int>(rows.size()), height);
-        raise_error(EXIT_MAP_INVALID);
-    }
-
-    game.width = width;
-    game.height = height;
-    game.rows = std::move(rows);
+    read.map.width = width;
+    read.map.height = height;
+    return read;
 }
+
+void applyMap(const MapData& map) {
+    game.width = map.width;
+    game.height = map.height;
+    game.rows = map.rows;
+}
+
+void compileMap(const SourceFile& source) {
+    if (config.debug_level > 1) std::printf("Compiling map file %s\n", source.path.c_str());
+    MapRead read = readMap(source);
+    for (const LoadFault& notice : read.notices) printFault(source.path, notice);
+    if (read.fault) reportFault(source.path, *read.fault);
+    game.width = read.map.width;
+    game.height = read.map.height;
+    game.rows = std::move(read.map.rows);
+}
+
+void compileMap() { compileMap(SourceFile{config.map_file, std::nullopt}); }

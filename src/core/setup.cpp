@@ -1,38 +1,22 @@
 // setup.cpp: a new match stands ready. Flags and scores cleared, every player alive in its team's corner with the
 // default attributes and an empty program, every bomb slot free. The grid comes from the map compiler.
 #include "core/fusewick.h"
+#include "core/tables.h"
 
 namespace {
 
-struct Corner {
-    uint32_t pose;    // the team's starting facing
-    float x[PLAYER_COUNT];
-    float y[PLAYER_COUNT];
-};
-
-// Each team fills a 2 x 2 block in one corner: player 2 stands one cell ahead of player 1 in the team's facing,
-// player 3 one cell along the other edge, player 4 diagonally.
-Corner cornerOf(int team, float w, float h) {
-    switch (team) {
-    case 0: return {9, {0.0f, 0.0f, 1.0f, 1.0f}, {0.0f, 1.0f, 0.0f, 1.0f}};
-    case 1: return {3, {0.0f, 1.0f, 0.0f, 1.0f}, {h - 1.0f, h - 1.0f, h - 2.0f, h - 2.0f}};
-    case 2: return {0, {w - 1.0f, w - 2.0f, w - 1.0f, w - 2.0f}, {0.0f, 0.0f, 1.0f, 1.0f}};
-    default: return {6, {w - 1.0f, w - 1.0f, w - 2.0f, w - 2.0f}, {h - 1.0f, h - 2.0f, h - 1.0f, h - 2.0f}};
-    }
-}
-
-void resetPlayer(Player& p, uint32_t pose, float x, float y) {
-    p.type = CAPTAIN;
+void resetPlayer(Player& p, uint32_t pose, Cell start) {
+    p.type = DEFAULT_TYPE.code;
     p.pose = pose;
-    p.status = 0;
+    p.status = PLAYER_ALIVE;
     p.hits = 0;
-    p.health = 1;
-    p.step_ticks = 8;
-    p.blast_range = 2;
-    p.max_bombs = 2;
-    p.cur_bombs = 2;
-    p.x = x;
-    p.y = y;
+    p.health = DEFAULT_TYPE.health;
+    p.step_ticks = DEFAULT_TYPE.step_ticks;
+    p.blast_range = DEFAULT_TYPE.blast_range;
+    p.max_bombs = DEFAULT_TYPE.max_bombs;
+    p.cur_bombs = DEFAULT_TYPE.max_bombs;
+    p.x = start.x;
+    p.y = start.y;
     p.anim_ticks = 0;
     p.cmd_index = 0;
     p.cmd_count = 0;
@@ -56,8 +40,8 @@ void initGame() {
         team.name.clear();
         team.winner = 0;
         game.score[t] = 0;
-        const Corner corner = cornerOf(t, w, h);
-        for (int p = 0; p < PLAYER_COUNT; ++p) resetPlayer(team.players[p], corner.pose, corner.x[p], corner.y[p]);
+        const uint32_t pose = standingPose(START_CORNERS[static_cast<size_t>(t)].facing);
+        for (int p = 0; p < PLAYER_COUNT; ++p) resetPlayer(team.players[p], pose, startCell(t, p, w, h));
     }
 }
 

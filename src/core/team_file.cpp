@@ -5,77 +5,67 @@
 // a blank in the format matches any white space including none, and text after the last conversion is ignored.
 // Counts are read as signed 32-bit, taken as unsigned 32-bit and stored as the nearest float (-1 becomes 2^32).
 #include "core/fusewick.h"
-#include "core/text_file.h"
+#include "core/loaders.h"
+#include "core/tables.h"
 #include "core/utils.h"
 
 #include <cstdio>
 #include <cstring>
-#include <optional>
 
 namespace {
-
-// Type and command words have at most 15 characters; a longer word is no keyword.
-constexpr size_t MAX_WORD = 15;
 
 // The players' own wording of the two line faults, kept byte for byte because scripts match on it.
 constexpr const char* BAD_TYPE_LINE = "Invalid player type specification\n";
 constexpr const char* BAD_PROGRAM_LINE = "Invalid move type specification\n";
 
-struct TypeEntry {
-    const char* capitalised;
-    const char* upper;
-    uint32_t code;
-    int8_t health;
-    uint8_t step_ticks;
-    uint8_t blast_range;
-    uint8_t max_bombs;
-};
-
-constexpr TypeEntry TYPE_TABLE[] = {
-    {"Captain", "CAPTAIN", CAPTAIN, 1, 8, 2, 2},
-    {"Ghost", "GHOST", GHOST, 1, 10, 2, 1},
-    {"Stretcher", "STRETCHER", STRETCHER, 1, 10, 4, 2},
-    {"Safety", "SAFETY", SAFETY, 1, 8, 1, 1},
-    {"Sprinter", "SPRINTER", SPRINTER, 1, 8, 2, 2},
-    {"Hoarder", "HOARDER", HOARDER, 1, 10, 2, 4},
-    {"Hulk", "HULK", HULK, 2, 16, 2, 3},
-};
-
-struct CommandEntry {
-    const char* capitalised;
-    const char* upper;
-    uint32_t opcode;
-    bool takes_count;
-};
-
-constexpr CommandEntry COMMAND_TABLE[] = {
-    {"Left", "LEFT", LEFT, false},     {"Right", "RIGHT", RIGHT, false}, {"Reverse", "REVERSE", REVERSE, false},
-    {"Move", "MOVE", MOVE, true},      {"Drop", "DROP", DROP, false},    {"Wait", "WAIT", WAIT, true},
-};
-
-// Keywords match exactly, in their capitalised or upper-case form only.
-template <typename Entry, size_t N>
-const Entry* lookUp(const Entry (&table)[N], const char* word) {
-    if (std::strlen(word) > MAX_WORD) return nullptr;
-    for (const Entry& e : table)
-        if (std::strcmp(word, e.capitalised) == 0 || std::strcmp(word, e.upper) == 0) return &e;
-    return nullptr;
+LoadFault lineFault(int line, std::string message) {
+    return LoadFault{LoadFault::Place::Line, EXIT_TEAM_INVALID, line, std::move(message)};
 }
 
-[[noreturn]] void refuse(const std::string& file, int line, const char* message) {
-    std::printf("Error compiling %s, line %d\n", file.c_str(), line);
-    std::printf("%s", message);
-    raise_error(EXIT_TEAM_INVALID);
+std::optional<LoadFault> readTypeLine(TeamData& team, const char* line, int line_number) {
+    int number = 0;
+    char word[TextFile::BUFFER_SIZE] = {};  // a line holds at most 255 characters, so any word fits
+    if (std::sscanf(line, "P%i %255s", &number, word) != 2 || number != team.types_given + 1)
+        return lineFault(line_number, BAD_TYPE_LINE);
+    const TypeInfo* type = findType(word);
+    if (type == nullptr) return lineFault(line_number, BAD_TYPE_LINE);
+    PlayerProgram& player = team.players[static_cast<size_t>(number - 1)];
+    player.type = type->code;
+    player.type_given = true;
+    ++team.types_given;
+    return std::nullopt;
 }
 
-// The team's name is its file name without the last four characters (the ".fpl"), directory part kept. A name of
-// four characters or fewer has nothing left once cut, so it is kept whole.
-std::string teamName(const std::string& file) {
-    return file.size() > 4 ? file.substr(0, file.size() - 4) : file;
+std::optional<LoadFault> readProgramLine(TeamData& team, const char* line, int line_number) {
+    int number = 0;
+    int count = 0;
+    char word[TextFile::BUFFER_SIZE] = {};
+    const int fields = std::sscanf(line, "P%i.%255s %i", &number, word, &count);
+    if (fields < 2) return lineFault(line_number, BAD_PROGRAM_LINE);
+    // Only players 1 to 4 exist; P0, P5 and P-1 alike are refused.
+    char message[64];
+    if (number < 1 || number > PLAYER_COUNT) {
+        std::snprintf(message, sizeof message, "Team specifier P%d is invalid\n", number);
+        return lineFault(line_number, message);
+    }
+    const CommandInfo* command = findCommand(word);
+    if (command == nullptr) return lineFault(line_number, std::string("Command ") + word + " not recognized\n");
+    if (!command->takes_count && fields == 3) {
+        std::snprintf(message, sizeof message, "Command \"%s\" requires no modifier\n", command->upper);
+        return lineFault(line_number, message);
+    }
+    float value = 0.0f;
+    if (command->takes_count) value = fields == 3 ? static_cast<float>(static_cast<uint32_t>(count)) : 1.0f;
+
+    PlayerProgram& player = team.players[static_cast<size_t>(number - 1)];
+    player.commands.push_back(Command{command->opcode, value});
+    player.lines.push_back(line_number);
+    return std::nullopt;
 }
 
 // A CAPTAIN keeps the defaults that setup has just given; every other type writes its attributes.
-void applyType(Player& player, const TypeEntry& type) {
+void applyType(Player& player, uint32_t code) {
+    const TypeInfo& type = typeInfo(code);
     player.type = type.code;
     if (type.code == CAPTAIN) return;
     if (type.code == HULK) player.health = type.health;
@@ -85,67 +75,60 @@ void applyType(Player& player, const TypeEntry& type) {
     player.cur_bombs = type.max_bombs;
 }
 
-void compileTypeLine(Team& team, const std::string& path, int line_number, const char* line, int types_seen) {
-    int number = 0;
-    char word[TextFile::BUFFER_SIZE] = {};  // a line holds at most 255 characters, so any word fits
-    if (std::sscanf(line, "P%i %255s", &number, word) != 2 || number != types_seen + 1)
-        refuse(path, line_number, BAD_TYPE_LINE);
-    const TypeEntry* type = lookUp(TYPE_TABLE, word);
-    if (type == nullptr) refuse(path, line_number, BAD_TYPE_LINE);
-    applyType(team.players[number - 1], *type);
-}
-
-void compileProgramLine(Team& team, const std::string& path, int line_number, const char* line) {
-    int number = 0;
-    int count = 0;
-    char word[TextFile::BUFFER_SIZE] = {};
-    const int fields = std::sscanf(line, "P%i.%255s %i", &number, word, &count);
-    if (fields < 2) refuse(path, line_number, BAD_PROGRAM_LINE);
-    // Only players 1 to 4 exist; P0, P5 and P-1 alike are refused.
-    if (number < 1 || number > PLAYER_COUNT) {
-        char message[64];
-        std::snprintf(message, sizeof message, "Team specifier P%d is invalid\n", number);
-        refuse(path, line_number, message);
-    }
-    const CommandEntry* command = lookUp(COMMAND_TABLE, word);
-    if (command == nullptr) {
-        std::printf("Error compiling %s, line %d\n", path.c_str(), line_number);
-        std::printf("Command %s not recognized\n", word);
-        raise_error(EXIT_TEAM_INVALID);
-    }
-    if (!command->takes_count && fields == 3) {
-        char message[64];
-        std::snprintf(message, sizeof message, "Command \"%s\" requires no modifier\n", command->upper);
-        refuse(path, line_number, message);
-    }
-    float value = 0.0f;
-    if (command->takes_count) value = fields == 3 ? static_cast<float>(static_cast<uint32_t>(count)) : 1.0f;
-
-    Player& player = team.players[number - 1];
-    player.commands.push_back(Command{command->opcode, value});
-    player.cmd_count = static_cast<uint32_t>(player.commands.size());
-}
-
-void compileTeamFile(Team& team, const std::string& path) {
-    if (config.debug_level > 1) std::printf("Compiling team file %s\n", path.c_str());
-    TextFile file(path);
-    if (!file.is_open()) raise_error(EXIT_TEAM_MISSING);
-    team.name = teamName(path);
-
-    int types_seen = 0;
-    char line[TextFile::BUFFER_SIZE];
-    while (file.nextSignificantLine(line)) {
-        if (types_seen < PLAYER_COUNT) {
-            compileTypeLine(team, path, file.line_number(), line, types_seen);
-            ++types_seen;
-        } else {
-            compileProgramLine(team, path, file.line_number(), line);
-        }
-    }
+TeamData compileTeamFile(Team& team, const SourceFile& source) {
+    if (config.debug_level > 1) std::printf("Compiling team file %s\n", source.path.c_str());
+    TeamRead read = readTeam(source);
+    if (read.fault) reportFault(source.path, *read.fault);
+    applyTeam(team, read.team);
+    return std::move(read.team);
 }
 
 }  // namespace
 
+std::string teamName(const std::string& path) {
+    return path.size() > 4 ? path.substr(0, path.size() - 4) : path;
+}
+
+std::optional<LoadFault> readTeamLine(TeamData& team, const char* line, int line_number) {
+    if (team.types_given < PLAYER_COUNT) return readTypeLine(team, line, line_number);
+    return readProgramLine(team, line, line_number);
+}
+
+TeamRead readTeam(const SourceFile& source) {
+    TeamRead read;
+    TextFile file(source);
+    if (!file.is_open()) {
+        read.fault = LoadFault{LoadFault::Place::Missing, EXIT_TEAM_MISSING, 0, ""};
+        return read;
+    }
+    read.team.name = teamName(source.path);
+    char line[TextFile::BUFFER_SIZE];
+    while (file.nextSignificantLine(line)) {
+        read.fault = readTeamLine(read.team, line, file.line_number());
+        if (read.fault) break;
+    }
+    return read;
+}
+
+void applyTeam(Team& team, const TeamData& data) {
+    team.name = data.name;
+    for (int p = 0; p < PLAYER_COUNT; ++p) {
+        Player& player = team.players[static_cast<size_t>(p)];
+        const PlayerProgram& program = data.players[static_cast<size_t>(p)];
+        if (program.type_given) applyType(player, program.type);
+        player.commands.assign(program.commands.begin(), program.commands.end());
+        player.cmd_count = static_cast<uint32_t>(player.commands.size());
+    }
+}
+
+std::array<TeamData, TEAM_COUNT> compileTeams(const std::array<SourceFile, TEAM_COUNT>& sources) {
+    std::array<TeamData, TEAM_COUNT> teams;
+    for (size_t t = 0; t < TEAM_COUNT; ++t) teams[t] = compileTeamFile(game.teams[t], sources[t]);
+    return teams;
+}
+
 void compileTeams() {
-    for (int t = 0; t < TEAM_COUNT; ++t) compileTeamFile(game.teams[t], config.team_file[t]);
+    std::array<SourceFile, TEAM_COUNT> sources;
+    for (int t = 0; t < TEAM_COUNT; ++t) sources[static_cast<size_t>(t)].path = config.team_file[static_cast<size_t>(t)];
+    compileTeams(sources);
 }

@@ -1,32 +1,36 @@
-// text_file.h: reading the game's plain-text files (maps and team programs) line by line.
+// text_file.h: reading the game's plain-text files (maps and team programs) line by line, from the disk or from a
+// text held in memory, through one reading rule.
 //
-// Both file kinds share one reading rule: at most 255 characters per read, so a longer line arrives in several
-// pieces; a line whose first character is '#', a line feed or a carriage return is skipped; every read, skipped or
-// not, advances the line number. The file is closed by RAII, also when a fuzzing build's raise_error throws.
+// The rule: at most 255 characters per read, so a longer line arrives in several pieces; a line whose first
+// character is '#', a line feed or a carriage return is skipped; every read, skipped or not, advances the line
+// number. A text in memory is cut into exactly the pieces the C library's fgets makes of the same bytes on disk,
+// so a file compiles with the same messages wherever it comes from. A folder is not a readable file.
 #pragma once
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
+
+// Where a text file's bytes come from: the disk, or a text held in memory (a replay, a tournament worker, an
+// editor's buffer) under the file's name.
+struct SourceFile {
+    std::string path;                 // the name in messages, and the file read when `text` is empty
+    std::optional<std::string> text;  // the file's bytes, when held in memory
+};
 
 class TextFile {
 public:
     static constexpr int BUFFER_SIZE = 256;  // 255 characters and the terminating NUL
 
-    // Opens `path` for reading in text mode; is_open() tells whether that worked.
-    explicit TextFile(const std::string& path) : file_(std::fopen(path.c_str(), "r"), &std::fclose) {}
+    // Opens the source for reading; is_open() tells whether that worked. A folder counts as not openable.
+    explicit TextFile(const SourceFile& source);
 
-    bool is_open() const { return file_ != nullptr; }
+    bool is_open() const { return file_ != nullptr || memory_ != nullptr; }
 
     // Reads the next significant line into `line` (NUL-terminated, line end included when it fit) and returns
     // true; returns false at the end of the file. line_number() is the number of the line just returned.
-    bool nextSignificantLine(char (&line)[BUFFER_SIZE]) {
-        while (std::fgets(line, BUFFER_SIZE, file_.get()) != nullptr) {
-            ++line_number_;
-            if (!isSkipped(line)) return true;
-        }
-        return false;
-    }
+    bool nextSignificantLine(char (&line)[BUFFER_SIZE]);
 
     // The number of the last line read, counted from 1; 0 before the first read.
     int line_number() const { return line_number_; }
@@ -34,6 +38,10 @@ public:
     static bool isSkipped(const char* line) { return line[0] == '#' || line[0] == '\n' || line[0] == '\r'; }
 
 private:
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_;
+    bool readPiece(char (&line)[BUFFER_SIZE]);
+
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_{nullptr, &std::fclose};
+    const std::string* memory_ = nullptr;  // the text held in memory, owned by the SourceFile
+    size_t offset_ = 0;                    // next byte of memory_ to read
     int line_number_ = 0;
 };

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string_view>
 
 Config config;
 
@@ -16,78 +17,104 @@ constexpr const char* PROGRAM_NAME = "fusewick";
 constexpr const char* DEFAULT_MAP = "default.map";
 constexpr const char* DEFAULT_TEAM = "default.fpl";
 
-bool startsWith(const char* s, const char* prefix) {
-    return std::strncmp(s, prefix, std::strlen(prefix)) == 0;
-}
+bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
 
-bool isOption(const char* s) { return s[0] == '-'; }
+bool isOption(std::string_view s) { return !s.empty() && s[0] == '-'; }
 
-// Team files stand last; how many there are (1 or 4) is read off the tail before any option is looked at.
-int countTeamFiles(int argc, const char* const* argv) {
+// Team files stand last; how many there are (1 or 4) is read off the tail before any option is looked at. 0: the
+// tail is a usage fault.
+int countTeamFiles(const std::vector<std::string>& args) {
+    const size_t argc = args.size() + 1;  // counted as in the argument vector, the program's name included
+    // Entry 0 is the program's name, which is never taken for an option.
+    static const std::string program_name;
+    auto entry = [&](size_t k) -> const std::string& { return k == 0 ? program_name : args[k - 1]; };
     if (argc == 2) return 1;
-    if (isOption(argv[argc - 2]) || isOption(argv[argc - 3])) return 1;
-    if (argc <= 4) raise_error(EXIT_USAGE);
-    if (isOption(argv[argc - 4])) raise_error(EXIT_USAGE);
+    if (isOption(entry(argc - 2)) || isOption(entry(argc - 3))) return 1;
+    if (argc <= 4) return 0;
+    if (isOption(entry(argc - 4))) return 0;
     return 4;
-}
-
-enum class Option { Debug, Height, Width, Map, Help };
-
-// Short forms are exactly two characters; long forms match on their leading characters ("--mapfile" is "--map").
-Option classifyOption(const char* entry) {
-    const size_t len = std::strlen(entry);
-    if (!isOption(entry) || len < 2) raise_error(EXIT_USAGE);
-    if (entry[1] != '-') {
-        if (len != 2) raise_error(EXIT_USAGE);
-        switch (entry[1]) {
-        case 'D': return Option::Debug;
-        case 'H': return Option::Height;
-        case 'W': return Option::Width;
-        case 'M': return Option::Map;
-        case 'h': return Option::Help;
-        default: raise_error(EXIT_USAGE);
-        }
-    }
-    if (startsWith(entry, "--height")) return Option::Height;
-    if (startsWith(entry, "--width")) return Option::Width;
-    if (startsWith(entry, "--debug")) return Option::Debug;
-    if (startsWith(entry, "--map")) return Option::Map;
-    if (startsWith(entry, "--help")) return Option::Help;
-    raise_error(EXIT_USAGE);
 }
 
 }  // namespace
 
-void parseArgs(int argc, const char* const* argv) {
-    if (argc < 2) raise_error(EXIT_USAGE);
-    const char* last = argv[argc - 1];
-    if (startsWith(last, "-h") || startsWith(last, "--help")) print_help();
-    if (isOption(last)) raise_error(EXIT_USAGE);
+Config defaultConfig() {
+    Config c;
+    c.debug_level = 0;
+    c.pixel_width = 40;
+    c.pixel_height = 40;
+    c.map_file = DEFAULT_MAP;
+    for (auto& file : c.team_file) file = DEFAULT_TEAM;
+    return c;
+}
 
-    const int team_files = countTeamFiles(argc, argv);
-
-    config.debug_level = 0;
-    config.pixel_height = 40;
-    config.pixel_width = 40;
-    config.map_file = DEFAULT_MAP;
-    for (auto& file : config.team_file) file = DEFAULT_TEAM;
-
-    // An int index: argument vectors of any length are read in full.
-    for (int i = 1; i < argc - team_files; ++i) {
-        const Option option = classifyOption(argv[i]);
-        if (option == Option::Help) print_help();
-        const char* value = argv[i + 1];  // exists: the last entry is always a team file
-        ++i;
-        switch (option) {
-        case Option::Debug: std::sscanf(value, "%d", &config.debug_level); break;
-        case Option::Height: std::sscanf(value, "%hu", &config.pixel_height); break;
-        case Option::Width: std::sscanf(value, "%hu", &config.pixel_width); break;
-        case Option::Map: config.map_file = value; break;
-        case Option::Help: break;
+// Short forms are exactly two characters; long forms match on their leading characters ("--mapfile" is "--map").
+GameOption classifyGameOption(std::string_view entry) {
+    if (!isOption(entry) || entry.size() < 2) return GameOption::Invalid;
+    if (entry[1] != '-') {
+        if (entry.size() != 2) return GameOption::Invalid;
+        switch (entry[1]) {
+        case 'D': return GameOption::Debug;
+        case 'H': return GameOption::Height;
+        case 'W': return GameOption::Width;
+        case 'M': return GameOption::Map;
+        case 'h': return GameOption::Help;
+        default: return GameOption::Invalid;
         }
     }
+    if (startsWith(entry, "--height")) return GameOption::Height;
+    if (startsWith(entry, "--width")) return GameOption::Width;
+    if (startsWith(entry, "--debug")) return GameOption::Debug;
+    if (startsWith(entry, "--map")) return GameOption::Map;
+    if (startsWith(entry, "--help")) return GameOption::Help;
+    return GameOption::Invalid;
+}
 
-    for (int t = 0; t < team_files; ++t) config.team_file[t] = argv[argc - team_files + t];
+GameArgs readGameArgs(const std::vector<std::string>& args) {
+    GameArgs result{GameArgs::Outcome::Usage, defaultConfig(), 0};
+    if (args.empty()) return result;
+    const std::string& last = args.back();
+    if (startsWith(last, "-h") || startsWith(last, "--help")) {
+        result.outcome = GameArgs::Outcome::Help;
+        return result;
+    }
+    if (isOption(last)) return result;
+
+    const int team_files = countTeamFiles(args);
+    if (team_files == 0) return result;
+    result.team_files = team_files;
+
+    Config& c = result.config;
+    const size_t option_end = args.size() - static_cast<size_t>(team_files);
+    for (size_t i = 0; i < option_end; i += 2) {
+        const GameOption option = classifyGameOption(args[i]);
+        if (option == GameOption::Invalid) return result;
+        if (option == GameOption::Help) {
+            result.outcome = GameArgs::Outcome::Help;
+            return result;
+        }
+        const char* value = args[i + 1].c_str();  // exists: the last entry is always a team file
+        switch (option) {
+        case GameOption::Debug: std::sscanf(value, "%d", &c.debug_level); break;
+        case GameOption::Height: std::sscanf(value, "%hu", &c.pixel_height); break;
+        case GameOption::Width: std::sscanf(value, "%hu", &c.pixel_width); break;
+        case GameOption::Map: c.map_file = value; break;
+        default: break;
+        }
+    }
+    for (int t = 0; t < team_files; ++t)
+        c.team_file[static_cast<size_t>(t)] = args[args.size() - static_cast<size_t>(team_files - t)];
+    result.outcome = GameArgs::Outcome::Run;
+    return result;
+}
+
+void parseArgs(int argc, const char* const* argv) {
+    const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
+    GameArgs read = readGameArgs(args);
+    switch (read.outcome) {
+    case GameArgs::Outcome::Help: print_help();
+    case GameArgs::Outcome::Usage: raise_error(EXIT_USAGE);
+    case GameArgs::Outcome::Run: config = std::move(read.config); break;
+    }
 }
 
 void print_help() {
@@ -112,7 +139,7 @@ void printConfig() {
     std::printf("Debug level:           %d\n", config.debug_level);
     std::printf("Per-grid pixel width:  %d\n", config.pixel_width);
     std::printf("Per-grid pixel height: %d\n", config.pixel_height);
-    for (int t = 0; t < 4; ++t) std::printf("Team %d file name:      %s\n", t, config.team_file[t].c_str());
+    for (int t = 0; t < TEAM_COUNT; ++t) std::printf("Team %d file name:      %s\n", t, config.team_file[t].c_str());
     std::printf("Map file name:         %s\n", config.map_file.c_str());
     std::printf("\n");
 }

@@ -6,12 +6,16 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/game.h"
 
 struct Config {
     int32_t debug_level;                   // diagnostics on standard output above thresholds 1, 2, 3 and 5
     uint16_t pixel_width;                  // pixels per grid cell, horizontally
     uint16_t pixel_height;                 // pixels per grid cell, vertically
-    std::array<std::string, 4> team_file;  // team program files of teams 1 to 4
+    std::array<std::string, TEAM_COUNT> team_file;  // team program files of teams 1 to 4
     std::string map_file;                  // the map file
 };
 
@@ -28,6 +32,29 @@ enum ExitCode : int {
     EXIT_MAP_INVALID = 7,
     EXIT_OUT_OF_MEMORY = 50,
 };
+
+// [SECTION] The command line: one grammar for the game and every program that takes the game's command line
+
+// The configuration before any option: cells of 40 x 40 pixels, debug level 0, "default.map", "default.fpl" x 4.
+Config defaultConfig();
+
+// What an entry in the option part of the command line is. Every option but the help takes the next entry as its
+// value. Short forms are exactly two characters; long forms match on their leading characters.
+enum class GameOption { Invalid, Debug, Height, Width, Map, Help };
+GameOption classifyGameOption(std::string_view entry);
+
+// How the game reads a command line (`args` without the program's name), without printing or exiting: a help
+// request, a usage fault, or the configuration to run with. The order of the checks is the game's: a last entry
+// starting with -h or --help asks for help whatever precedes it; then the team files (1 or 4) are counted off the
+// end; then the options before them are read in order until one is faulty or asks for help. A value that does not
+// scan as a number leaves the default in place.
+struct GameArgs {
+    enum class Outcome { Run, Help, Usage };
+    Outcome outcome;
+    Config config;   // with Run: the configuration
+    int team_files;  // with Run: how many team files were given, 1 or 4
+};
+GameArgs readGameArgs(const std::vector<std::string>& args);
 
 // Fills `config` from the argument vector. Prints the help and exits 0 on request; exits 1 on a bad command line.
 void parseArgs(int argc, const char* const* argv);

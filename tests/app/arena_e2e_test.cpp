@@ -1,6 +1,5 @@
 // The real fusewick-arena executable: a small match byte for byte with its JSON result file and status reports,
 // the tick cap, the help text, and the exit codes and error reports.
-#include "core/arena.h"
 #include "core/utils.h"
 #include "support/test_support.h"
 
@@ -49,11 +48,20 @@ TEST(ArenaProcess, SmallMatchByteForByteWithItsResultFileAndStatusReports) {
     const nlohmann::json result = nlohmann::json::parse(fwtest::readFile(dir.file("result.json")));
     EXPECT_EQ(result["ticks"], 187);
     EXPECT_EQ(result["capped"], false);
-    EXPECT_EQ(result["teams"][0], nlohmann::json::parse(R"({"name": "bomber", "score": -3, "winner": false, "players": [
-        {"type": "CAPTAIN", "status": "dead", "health": 0, "x": 0.0, "y": 0.0},
-        {"type": "CAPTAIN", "status": "dead", "health": 0, "x": 0.0, "y": 1.0},
-        {"type": "CAPTAIN", "status": "dead", "health": 0, "x": 1.0, "y": 0.0},
-        {"type": "CAPTAIN", "status": "alive", "health": 1, "x": 1.0, "y": 1.0}]})"));
+    // Dropped in tick 1, the bomb goes off in tick 136 and hits from tick 137: the owner kills itself and two
+    // team mates, giving three hits and taking one.
+    EXPECT_EQ(result["schema"], 2);
+    EXPECT_EQ(result["map"], "box.map");
+    EXPECT_EQ(result["teams"][0], nlohmann::json::parse(R"({"name": "bomber", "score": -3, "winner": false,
+        "file": "bomber.fpl", "seat": 1, "corner": "top left", "players": [
+        {"type": "CAPTAIN", "status": "dead", "health": 0, "x": 0.0, "y": 0.0, "hits_given": 3, "hits_taken": 1,
+         "death_tick": 137, "killed_by": "1.1"},
+        {"type": "CAPTAIN", "status": "dead", "health": 0, "x": 0.0, "y": 1.0, "hits_given": 0, "hits_taken": 1,
+         "death_tick": 137, "killed_by": "1.1"},
+        {"type": "CAPTAIN", "status": "dead", "health": 0, "x": 1.0, "y": 0.0, "hits_given": 0, "hits_taken": 1,
+         "death_tick": 137, "killed_by": "1.1"},
+        {"type": "CAPTAIN", "status": "alive", "health": 1, "x": 1.0, "y": 1.0, "hits_given": 0, "hits_taken": 0,
+         "death_tick": null, "killed_by": null}]})"));
 
     // Status reports after the frames of ticks 1 and 187 (the last); tick 5000 is never played.
     const Result s = runArenaProcess({"--status-at", "187", "-D", "2", "--status-at", "1", "--status-at", "5000",
@@ -86,7 +94,16 @@ TEST_P(ArenaProcessExits, WithCodeReportAndHelpOnlyWithTheGamesHelp) {
     const Result r = runArenaProcess(c.args);
     EXPECT_EQ(r.code, c.code);
     EXPECT_EQ(r.err, c.err != nullptr ? c.err : fwtest::errorReport(c.code));
-    const std::string own = fwtest::captureStdout(printArenaHelp);
+    const std::string own =
+        "fusewick-arena plays a match without a window, as fusewick does once the start key is pressed,\n"
+        "and prints the same console output.\n\n"
+        "Usage: fusewick-arena [arena options] [options] <file1> [<files> ...]\n\n"
+        "Arena options (anywhere before the team files):\n"
+        "--status-at <tick>                 Print the status report after the frame of that tick (repeatable)\n"
+        "--max-ticks <n>                    End a match still on after tick <n> as the end key would (default is "
+        "1000000)\n"
+        "--json <file>                      Write the result to <file> as JSON\n\n"
+        "Options and team files, as for fusewick:\n";
     EXPECT_EQ(r.out.starts_with(own + "Usage: fusewick [options] <file1> [<files> ...]\n\nMain options:\n"), c.help);
     EXPECT_EQ(r.out.find("Usage: fusewick [options]") != std::string::npos, c.help) << "the game's help alone";
 }

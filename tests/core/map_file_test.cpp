@@ -13,7 +13,7 @@ protected:
     std::string compile(const std::string& content) {
         config.map_file = path;
         dir.write("m.map", content);
-        return fwtest::captureStdout(compileMap);
+        return fwtest::captureStdout([] { compileMap(); });
     }
     std::string row(int y) const { return game.rows.at(y); }
 

@@ -23,7 +23,7 @@ protected:
     // Compiles `content` as the file of all four teams and returns what was printed.
     std::string compile(const std::string& content, const std::string& name = "t.fpl") {
         config.team_file.fill(dir.write(name, content));
-        return fwtest::captureStdout(compileTeams);
+        return fwtest::captureStdout([] { compileTeams(); });
     }
     const Player& player(int p) const { return game.teams[0].players[p]; }
 
@@ -117,7 +117,7 @@ TEST_F(TeamFileTest, TeamNameDropsTheLastFourCharacters) {
              {long_name + ".fpl", long_name}}) {
         dir.write(file, TYPES);
         config.team_file.fill(file);
-        fwtest::captureStdout(compileTeams);
+        fwtest::captureStdout([] { compileTeams(); });
         EXPECT_EQ(game.teams[3].name, name);
     }
     std::filesystem::current_path(old_cwd);

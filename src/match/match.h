@@ -1,0 +1,104 @@
+// match.h: the match library that tools share. Load a match from files or from texts, run it to its end or to a
+// tick cap, watch every tick, and collect the result.
+//
+// It drives the game core exactly as the game does: start-up in the game's order (map, setup, teams), then the
+// core's frame step once per frame, so every tool prints the game's console output for the same match. The game's
+// state stays in the core's global records, so one process runs one match at a time; loading a match first resets
+// them to their program-start state, which makes the second match of a process the same as the first of a fresh
+// one. No OpenGL in here.
+#pragma once
+
+#include "core/events.h"
+#include "core/game.h"
+#include "core/loaders.h"
+#include "core/utils.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// [SECTION] Loading ------------------------------------------------------------------------------------------------------
+
+// The files of a match: the map and the four team files, each on disk or held as a text.
+struct MatchSources {
+    SourceFile map;
+    std::array<SourceFile, TEAM_COUNT> teams;
+};
+
+// The files named by a configuration, to be read from disk.
+MatchSources sourcesOf(const Config& config);
+
+// The same sources with every file read into memory, as a replay keeps them. A file that cannot be read is left to
+// be read from disk, so that loading reports it exactly as the game does.
+MatchSources readIntoMemory(const MatchSources& sources);
+
+// What a loaded match knows beyond `game`: its sources and, per team, the compiled programs with the team file line
+// of every command.
+struct LoadedMatch {
+    MatchSources sources;
+    std::array<TeamData, TEAM_COUNT> teams;
+};
+
+// Resets `game` to its program-start state and loads the match into it in the game's order: map, setup, teams.
+// `config` gets the sources' names and `options`' debug level and cell size. A faulty file ends the process with
+// the game's messages and exit code. The match stands paused, as the game opens it.
+LoadedMatch loadMatchFrom(const MatchSources& sources, const Config& options);
+
+// [SECTION] Watching ----------------------------------------------------------------------------------------------------
+
+// A watcher of a running match: the engine's events within each tick (events.h) and a call after each tick. Every
+// hook is optional; a match run without a watcher costs nothing more than the game.
+class MatchObserver : public EngineEvents {
+public:
+    // Before the first frame, with the match loaded and paused.
+    virtual void matchStarted(const LoadedMatch& /*match*/) {}
+    // The frame of tick `tick` (counted from 1) is about to run; the engine's events that follow belong to it.
+    virtual void tickStarting(uint64_t /*tick*/) {}
+    // The frame of tick `tick` has run: the state is the state after that tick (and after the end-of-game check).
+    virtual void tickDone(uint64_t /*tick*/) {}
+    // The match went past the tick cap after tick `tick`; the next frame ends it as the end key would.
+    virtual void capReached(uint64_t /*tick*/) {}
+};
+
+// [SECTION] Running and results -----------------------------------------------------------------------------------------
+
+struct PlayerResult {
+    uint32_t type = CAPTAIN;
+    uint8_t status = PLAYER_ALIVE;
+    int health = 0;
+    float x = 0.0f;           // the final position, in cells
+    float y = 0.0f;
+    int hits_given = 0;       // counted hits by this player's bombs, on any player (its own team and itself included)
+    int hits_taken = 0;       // counted hits on this player
+    std::optional<uint64_t> death_tick;  // the tick of its death
+    int killer_team = -1;     // with death_tick: the owner of the first bomb that hit it in that tick, from 0
+    int killer_player = -1;
+};
+
+struct TeamResult {
+    std::string name;    // as the game shows it
+    std::string path;    // the team file as given
+    int seat = 0;        // 1..4: the team's place on the command line, which fixes its start corner
+    int score = 0;
+    bool winner = false;
+    std::array<PlayerResult, PLAYER_COUNT> players;
+};
+
+struct MatchResult {
+    uint64_t ticks = 0;   // ticks played, the closing one after the cap included
+    bool capped = false;  // the match was ended because it went past the cap
+    std::string map_path;
+    std::array<TeamResult, TEAM_COUNT> teams;
+};
+
+// After this many ticks a match still on is ended as the end key would end it.
+constexpr uint64_t DEFAULT_MAX_TICKS = 1000000;
+
+// Runs the loaded match from the first frame on, as the game does once the start key is pressed before the first
+// frame, until it is over. `observer` may be null. Prints the game's console output.
+MatchResult runMatch(const LoadedMatch& match, uint64_t max_ticks = DEFAULT_MAX_TICKS,
+                     MatchObserver* observer = nullptr);
+
+// Where a team starts: "top left", "bottom left", "top right", "bottom right" for seats 1..4.
+const char* seatCorner(int seat);

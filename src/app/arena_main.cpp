@@ -1,65 +1,107 @@
-// arena_main.cpp: fusewick-arena, the headless runner. It takes the game's own command line plus a few options of
-// its own, plays the match as the game does once the start key is pressed before the first frame, prints the same
-// console output, and can write the result as JSON.
+// arena_main.cpp: fusewick-arena, the headless runner. It takes the game's own command line plus options of its
+// own, plays the match as the game does once the start key is pressed before the first frame, and prints the same
+// console output. It can write the result as JSON, a trace of every player at every tick, and a replay file, and it
+// plays a replay back and checks that it reproduces.
 //
 // A thin program on the match library: its own options are taken out of the argument vector, the rest goes to the
 // game's command-line grammar unchanged.
 #include "match/match.h"
+#include "match/replay.h"
 #include "match/result_json.h"
+#include "match/trace.h"
 
 #include "core/utils.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 namespace {
+
+constexpr const char* NAME = "fusewick-arena";
 
 // [SECTION] Options
 
 struct ArenaOptions {
     std::vector<uint64_t> status_at;         // ticks after whose frame the status report is printed
     uint64_t max_ticks = DEFAULT_MAX_TICKS;  // after this tick a match still on is ended as the end key would
-    std::string json_file;                   // where the result goes; empty: nowhere
+    bool max_ticks_given = false;
+    std::string json_file;                   // the result as JSON; "-": standard output
+    std::string trace_file;                  // the text trace; "-": standard output
+    std::string trace_json_file;             // the trace as JSON Lines; "-": standard output
+    TracePlayers trace_players = TracePlayers::all();
+    std::string record_file;                 // write a replay here
+    std::string replay_file;                 // play this replay instead of files
 };
 
+[[noreturn]] void usageError(const std::string& what) {
+    std::fflush(stdout);
+    std::fprintf(stderr,
+                 "%s: %s\nUsage: %s [arena options] [options] <file1> [<file2> <file3> <file4>]\n"
+                 "Try '%s --help' for more information.\n",
+                 NAME, what.c_str(), NAME, NAME);
+    std::exit(EXIT_USAGE);
+}
+
 // A decimal number of ticks; anything else (a sign, a blank, text, too many digits) is a usage fault.
-uint64_t tickValue(const std::string& s) {
+uint64_t tickValue(const std::string& option, const std::string& s) {
     if (s.empty() || s.size() > 19 || s.find_first_not_of("0123456789") != std::string::npos)
-        raise_error(EXIT_USAGE);
+        usageError(option + " takes a number of ticks, not '" + s + "'");
     return std::stoull(s);
 }
 
 bool takesValue(GameOption option) { return option != GameOption::Invalid && option != GameOption::Help; }
 
+const std::vector<std::string> OPTIONS_WITH_VALUE = {"--status-at", "--max-ticks", "--json",  "--trace",
+                                                     "--trace-json", "--trace-players", "--record", "--replay"};
+
 // Removes the runner's options (each with its value) from `args`, the arguments without the program's name. Values
 // of the game's own options stay with them even when they look like one of ours.
 ArenaOptions takeArenaOptions(std::vector<std::string>& args) {
-    ArenaOptions options;
+    ArenaOptions o;
     std::vector<std::string> rest;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& e = args[i];
-        const bool ours = e == "--status-at" || e == "--max-ticks" || e == "--json";
-        if (!ours) {
+        if (e == "--version") {
+            std::printf("%s %s\n", NAME, PROGRAM_VERSION);
+            std::exit(0);
+        }
+        if (std::find(OPTIONS_WITH_VALUE.begin(), OPTIONS_WITH_VALUE.end(), e) == OPTIONS_WITH_VALUE.end()) {
             rest.push_back(e);
             if (takesValue(classifyGameOption(e)) && i + 1 < args.size()) rest.push_back(args[++i]);
             continue;
         }
-        if (i + 1 >= args.size()) raise_error(EXIT_USAGE);
+        if (i + 1 >= args.size()) usageError(e + " needs a value");
         const std::string& value = args[++i];
+        if (value.empty()) usageError(e + " needs a value that is not empty");
         if (e == "--status-at") {
-            options.status_at.push_back(tickValue(value));
+            o.status_at.push_back(tickValue(e, value));
         } else if (e == "--max-ticks") {
-            options.max_ticks = tickValue(value);
+            o.max_ticks = tickValue(e, value);
+            o.max_ticks_given = true;
+        } else if (e == "--json") {
+            o.json_file = value;
+        } else if (e == "--trace") {
+            o.trace_file = value;
+        } else if (e == "--trace-json") {
+            o.trace_json_file = value;
+        } else if (e == "--trace-players") {
+            const auto players = TracePlayers::parse(value);
+            if (!players) usageError("--trace-players takes a list like 1.2,3.4 (team.player, 1 to 4), not '" + value + "'");
+            o.trace_players = *players;
+        } else if (e == "--record") {
+            o.record_file = value;
         } else {
-            if (value.empty()) raise_error(EXIT_USAGE);
-            options.json_file = value;
+            o.replay_file = value;
         }
     }
     args = std::move(rest);
-    return options;
+    return o;
 }
 
 bool asksForHelp(const std::vector<std::string>& args) {
@@ -69,15 +111,32 @@ bool asksForHelp(const std::vector<std::string>& args) {
 void printArenaHelp() {
     std::printf("fusewick-arena plays a match without a window, as fusewick does once the start key is pressed,\n");
     std::printf("and prints the same console output.\n\n");
-    std::printf("Usage: %s [arena options] [options] <file1> [<files> ...]\n\n", "fusewick-arena");
+    std::printf("Usage: %s [arena options] [options] <file1> [<files> ...]\n", NAME);
+    std::printf("       %s [arena options] --replay <file>\n\n", NAME);
     std::printf("Arena options (anywhere before the team files):\n");
     std::printf("--status-at <tick>                 Print the status report after the frame of that tick "
                 "(repeatable)\n");
     std::printf("--max-ticks <n>                    End a match still on after tick <n> as the end key would "
                 "(default is %d)\n",
                 1000000);
-    std::printf("--json <file>                      Write the result to <file> as JSON\n\n");
+    std::printf("--json <file>                      Write the result to <file> as JSON (-: standard output, the\n"
+                "                                   match's console output then going to standard error)\n");
+    std::printf("--trace <file>                     Write a line per player per tick and the events (-: standard "
+                "output)\n");
+    std::printf("--trace-json <file>                The same as JSON Lines\n");
+    std::printf("--trace-players <list>             Trace only these players, e.g. 1.2,3.4 (team.player)\n");
+    std::printf("--record <file>                    Write a replay of the match\n");
+    std::printf("--replay <file>                    Play a replay (no other file is read) and check that it "
+                "reproduces\n");
+    std::printf("--version                          Print the version\n\n");
+    std::printf("Exit codes beyond the game's: 8 a replay file that cannot be read, 9 a replay that went another "
+                "way.\n\n");
     std::printf("Options and team files, as for fusewick:\n");
+}
+
+[[noreturn]] void helpAndExit() {
+    printArenaHelp();
+    print_help();
 }
 
 // [SECTION] Watching the run
@@ -97,8 +156,19 @@ public:
 
     void capReached(uint64_t tick) override {
         std::fflush(stdout);
-        std::fprintf(stderr, "fusewick-arena: match still on after tick %llu, ended as the end key would\n",
+        std::fprintf(stderr, "%s: match still on after tick %llu, ended as the end key would\n", NAME,
                      static_cast<unsigned long long>(tick));
+    }
+
+    // Asked-for reports that never came: tick 0 (before any tick) and ticks after the end.
+    void reportMissed(uint64_t ticks_played) const {
+        for (const uint64_t tick : reports_) {
+            if (tick >= 1 && tick <= ticks_played) continue;
+            std::fprintf(stderr, "%s: no status report at tick %llu: the match %s\n", NAME,
+                         static_cast<unsigned long long>(tick),
+                         tick == 0 ? "reports after a tick, from tick 1 on"
+                                   : ("ended after tick " + std::to_string(ticks_played)).c_str());
+        }
     }
 
 private:
@@ -106,9 +176,77 @@ private:
     std::vector<uint64_t>::const_iterator next_;
 };
 
-[[noreturn]] void helpAndExit() {
-    printArenaHelp();
-    print_help();
+// An output file of the runner: standard output for "-", else a file opened before the match is played, so that a
+// path that cannot be written is found early.
+struct Output {
+    std::FILE* file = nullptr;
+    bool owned = false;
+    std::string name;
+
+    ~Output() {
+        if (owned && file != nullptr) std::fclose(file);
+    }
+    bool open(const std::string& path, std::FILE* standard) {
+        name = path;
+        if (path == "-") {
+            file = standard;
+            return true;
+        }
+        file = std::fopen(path.c_str(), "w");
+        owned = file != nullptr;
+        return owned;
+    }
+    // Closes the file and tells whether everything reached it.
+    bool close() {
+        if (file == nullptr) return true;
+        const bool ok = std::fflush(file) == 0 && std::ferror(file) == 0;
+        if (owned) {
+            const bool closed = std::fclose(file) == 0;
+            file = nullptr;
+            return ok && closed;
+        }
+        return ok;
+    }
+};
+
+[[noreturn]] void cannotWrite(const char* what, const std::string& path) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "Error: cannot write %s file %s\n", what, path.c_str());
+    std::exit(EXIT_USAGE);
+}
+
+// [SECTION] Setting up the match
+
+struct Setup {
+    MatchSources sources;
+    Config config;
+    std::optional<Replay> replay;
+};
+
+Setup fromReplay(const std::string& path, ArenaOptions& options) {
+    ReplayRead read = readReplayFile(path);
+    if (!read.replay) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s: %s: %s\n", NAME, path.c_str(), read.error.c_str());
+        std::exit(EXIT_REPLAY_INVALID);
+    }
+    Setup setup{read.replay->sources, read.replay->options, std::move(read.replay)};
+    setup.config.map_file = setup.sources.map.path;
+    for (size_t t = 0; t < TEAM_COUNT; ++t) setup.config.team_file[t] = setup.sources.teams[t].path;
+    // The replay's own cap and reports, unless asked otherwise.
+    if (!options.max_ticks_given) options.max_ticks = setup.replay->max_ticks;
+    if (options.status_at.empty()) options.status_at = setup.replay->status_at;
+    return setup;
+}
+
+Setup fromCommandLine(std::vector<std::string>& args, const ArenaOptions& options) {
+    const GameArgs read = readGameArgs(args);
+    if (read.outcome == GameArgs::Outcome::Help) helpAndExit();
+    if (read.outcome == GameArgs::Outcome::Usage) usageError(read.fault);
+    Setup setup{sourcesOf(read.config), read.config, std::nullopt};
+    // A replay keeps the texts as they were when the match was played.
+    if (!options.record_file.empty()) setup.sources = readIntoMemory(setup.sources);
+    return setup;
 }
 
 }  // namespace
@@ -118,35 +256,81 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     // A help request is honoured before the runner's own option values are looked at, as the game does.
     if (asksForHelp(args)) helpAndExit();
-    const ArenaOptions options = takeArenaOptions(args);
+    ArenaOptions options = takeArenaOptions(args);
     if (asksForHelp(args)) helpAndExit();
+    if (!options.replay_file.empty() && !args.empty())
+        usageError("a replay brings its own map and team files: " + args.front() + " is one too many");
 
-    std::vector<const char*> game_argv{argc > 0 ? argv[0] : "fusewick-arena"};
-    for (const std::string& a : args) game_argv.push_back(a.c_str());
-    parseArgs(static_cast<int>(game_argv.size()), game_argv.data());
+    Setup setup = options.replay_file.empty() ? fromCommandLine(args, options) : fromReplay(options.replay_file, options);
+    config = setup.config;
     if (config.debug_level > 5) printConfig();
-    const LoadedMatch match = loadMatchFrom(sourcesOf(config), config);
 
-    // The result file is opened before the match is played, so that a path that cannot be written is found early.
-    std::ofstream json;
-    if (!options.json_file.empty()) {
-        json.open(options.json_file);
-        if (!json) {
-            std::fflush(stdout);
-            std::fprintf(stderr, "Error: cannot write result file %s\n", options.json_file.c_str());
-            return EXIT_USAGE;
+    // With the result on standard output, the match's console output goes to standard error.
+    Output json, trace, trace_json;
+    const bool json_to_stdout = options.json_file == "-";
+    if (!options.json_file.empty() && !json_to_stdout && !json.open(options.json_file, stdout))
+        cannotWrite("result", options.json_file);
+    int saved_stdout = -1;
+    if (json_to_stdout) {
+        std::fflush(stdout);
+        saved_stdout = dup(STDOUT_FILENO);
+        dup2(STDERR_FILENO, STDOUT_FILENO);
+    }
+    if (!options.trace_file.empty() && !trace.open(options.trace_file, stdout)) cannotWrite("trace", options.trace_file);
+    if (!options.trace_json_file.empty() && !trace_json.open(options.trace_json_file, stdout))
+        cannotWrite("trace", options.trace_json_file);
+
+    const LoadedMatch match = loadMatchFrom(setup.sources, setup.config);
+
+    ObserverList watchers;
+    ArenaWatch watch(options.status_at);
+    watchers.add(&watch);
+    std::unique_ptr<TraceWriter> text_trace, json_trace;
+    if (trace.file != nullptr) {
+        text_trace = std::make_unique<TraceWriter>(trace.file, TraceFormat::Text, options.trace_players);
+        watchers.add(text_trace.get());
+    }
+    if (trace_json.file != nullptr) {
+        json_trace = std::make_unique<TraceWriter>(trace_json.file, TraceFormat::JsonLines, options.trace_players);
+        watchers.add(json_trace.get());
+    }
+    std::unique_ptr<ReplayRecorder> recorder;
+    if (!options.record_file.empty()) {
+        recorder = std::make_unique<ReplayRecorder>(match, options.max_ticks, options.status_at);
+        watchers.add(recorder.get());
+    }
+    std::unique_ptr<ReplayChecker> checker;
+    if (setup.replay) {
+        checker = std::make_unique<ReplayChecker>(*setup.replay);
+        watchers.add(checker.get());
+    }
+
+    const MatchResult result = runMatch(match, options.max_ticks, &watchers);
+    if (text_trace && !result.stopped) text_trace->matchEnded(result);
+    if (json_trace && !result.stopped) json_trace->matchEnded(result);
+    std::fflush(stdout);
+    if (!trace.close()) cannotWrite("trace", trace.name);
+    if (!trace_json.close()) cannotWrite("trace", trace_json.name);
+
+    if (checker) {
+        if (const auto tick = checker->verdict(result)) {
+            std::fprintf(stderr, "%s: %s does not reproduce: the match went another way at tick %llu\n", NAME,
+                         options.replay_file.c_str(), static_cast<unsigned long long>(*tick));
+            return EXIT_REPLAY_DIVERGED;
         }
     }
-    ArenaWatch watch(options.status_at);
-    const MatchResult result = runMatch(match, options.max_ticks, &watch);
-    std::fflush(stdout);
-    if (json.is_open()) {
-        json << resultJson(result).dump(2) << '\n';
-        json.close();
-        if (!json) {
-            std::fprintf(stderr, "Error: cannot write result file %s\n", options.json_file.c_str());
-            return EXIT_USAGE;
-        }
+    watch.reportMissed(result.ticks);
+    if (recorder && !writeReplay(options.record_file, recorder->finish(result))) cannotWrite("replay", options.record_file);
+
+    if (json_to_stdout) {
+        dup2(saved_stdout, STDOUT_FILENO);
+        close(saved_stdout);
+        std::printf("%s\n", resultJson(result).dump(2).c_str());
+        if (std::fflush(stdout) != 0) cannotWrite("result", "-");
+    } else if (json.file != nullptr) {
+        const std::string text = resultJson(result).dump(2) + "\n";
+        std::fwrite(text.data(), 1, text.size(), json.file);
+        if (!json.close()) cannotWrite("result", options.json_file);
     }
     return 0;
 }

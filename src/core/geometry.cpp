@@ -6,6 +6,7 @@
 // cell byte 'X' means anything here. Reads `game`, writes nothing. Nothing in here depends on OpenGL.
 #include "core/fusewick.h"
 #include "core/geometry.h"
+#include "core/tables.h"
 
 #include <cmath>
 
@@ -97,46 +98,51 @@ int boomIntersect(const Bomb* b, float x, float y) {
     return 0;
 }
 
-int computeIntersect(const Player* p) {
-    if (p->pose >= 12) return 0;  // dying and dead poses face nowhere
-    const uint32_t group = p->pose / 3;
-    const long cx = truncatedCell(p->x);
-    const long cy = truncatedCell(p->y);
+CellAhead cellAhead(const Player& p, uint64_t ignored_slots) {
+    CellAhead ahead;
+    if (!isWalkingPose(p.pose)) return ahead;  // dying and dead poses face nowhere
+    const long cx = truncatedCell(p.x);
+    const long cy = truncatedCell(p.y);
     long ax = cx;
     long ay = cy;
-    switch (group) {
-    case 0:
-        if (cx <= 0) return 1;
-        ax = cx - 1;
-        break;
-    case 1:
-        if (cx >= static_cast<long>(game.width) - 1) return 1;
-        ax = cx + 1;
-        break;
-    case 2:
-        if (cy <= 0) return 1;
-        ay = cy - 1;
-        break;
-    default:
-        if (cy >= static_cast<long>(game.height) - 1) return 1;
-        ay = cy + 1;
-        break;
+    bool off_grid = false;
+    switch (facingOf(p.pose)) {
+    case FACING_SMALLER_X: off_grid = cx <= 0; ax = cx - 1; break;
+    case FACING_LARGER_X: off_grid = cx >= static_cast<long>(game.width) - 1; ax = cx + 1; break;
+    case FACING_SMALLER_Y: off_grid = cy <= 0; ay = cy - 1; break;
+    default: off_grid = cy >= static_cast<long>(game.height) - 1; ay = cy + 1; break;
     }
-    if (wallAt(ax, ay)) return 1;
-    if (p->type == GHOST) return 0;  // a GHOST walks through bombs, not through walls
+    ahead.x = ax;
+    ahead.y = ay;
+    if (off_grid) {
+        ahead.closed = CellAhead::Closed::Edge;
+        return ahead;
+    }
+    if (wallAt(ax, ay)) {
+        ahead.closed = CellAhead::Closed::Wall;
+        return ahead;
+    }
+    if (p.type == GHOST) return ahead;  // a GHOST walks through bombs, not through walls
 
-    for (const Team& team : game.teams) {
-        for (const Player& owner : team.players) {
-            const int slots = owner.max_bombs < BOMB_SLOTS ? owner.max_bombs : BOMB_SLOTS;
-            for (int s = 0; s < slots; ++s) {
+    for (int t = 0; t < TEAM_COUNT; ++t) {
+        for (int o = 0; o < PLAYER_COUNT; ++o) {
+            const Player& owner = game.teams[static_cast<size_t>(t)].players[static_cast<size_t>(o)];
+            for (int s = 0; s < usableSlots(owner); ++s) {
                 const Bomb& bomb = owner.bombs[static_cast<size_t>(s)];
-                if (bomb.state == BOMB_ACTIVE && truncatedCell(bomb.x) == ax && truncatedCell(bomb.y) == ay)
-                    return 1;
+                if (bomb.state != BOMB_ACTIVE || truncatedCell(bomb.x) != ax || truncatedCell(bomb.y) != ay) continue;
+                if ((ignored_slots >> slotBit(t, o, s) & 1u) != 0) continue;
+                ahead.closed = CellAhead::Closed::Bomb;
+                ahead.team = t;
+                ahead.player = o;
+                ahead.slot = s;
+                return ahead;
             }
         }
     }
-    return 0;
+    return ahead;
 }
+
+int computeIntersect(const Player* p) { return cellAhead(*p).closed != CellAhead::Closed::Open ? 1 : 0; }
 
 BlastCross measureBlast(const Bomb& bomb) {
     BlastCross cross{&bomb, false, bomb.x, bomb.y, bomb.x, bomb.x, bomb.y, bomb.y};

@@ -21,6 +21,22 @@ struct BlastCross {
     float bottom;      // last row of the vertical bar
 };
 
+// The cell ahead of a walking player and whether it is closed, and by what: off the grid, a wall, or (except for a
+// GHOST) an active bomb, the first in pass order. A player facing nowhere (dying or dead) has the cell open.
+struct CellAhead {
+    enum class Closed { Open, Edge, Wall, Bomb };
+    Closed closed = Closed::Open;
+    long x = 0, y = 0;                   // the cell ahead (off the grid for Edge)
+    int team = -1, player = -1, slot = -1;  // with Bomb: the bomb's slot, from 0
+};
+
+// The bit of a bomb slot in a set of slots (64 slots: 4 teams x 4 players x 4 slots).
+constexpr int slotBit(int team, int player, int slot) { return (team * PLAYER_COUNT + player) * BOMB_SLOTS + slot; }
+
+// computeIntersect with its reason. Bombs whose slot bit is set in `ignored_slots` are passed over (a trace asking
+// after the tick leaves out the bombs dropped later in the same tick).
+CellAhead cellAhead(const Player& p, uint64_t ignored_slots = 0);
+
 // Walks the four arms of `bomb` over the grid once: each ends at the grid edge, before the first wall, or after
 // `range` cells.
 BlastCross measureBlast(const Bomb& bomb);

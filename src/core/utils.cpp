@@ -70,24 +70,37 @@ GameOption classifyGameOption(std::string_view entry) {
 }
 
 GameArgs readGameArgs(const std::vector<std::string>& args) {
-    GameArgs result{GameArgs::Outcome::Usage, defaultConfig(), 0};
-    if (args.empty()) return result;
+    GameArgs result{GameArgs::Outcome::Usage, defaultConfig(), 0, ""};
+    if (args.empty()) {
+        result.fault = "no team file given";
+        return result;
+    }
     const std::string& last = args.back();
     if (startsWith(last, "-h") || startsWith(last, "--help")) {
         result.outcome = GameArgs::Outcome::Help;
         return result;
     }
-    if (isOption(last)) return result;
+    if (isOption(last)) {
+        result.fault = "the last argument, " + last + ", must be a team file";
+        return result;
+    }
 
     const int team_files = countTeamFiles(args);
-    if (team_files == 0) return result;
+    if (team_files == 0) {
+        result.fault = "give 1 or 4 team files after the options";
+        return result;
+    }
     result.team_files = team_files;
 
     Config& c = result.config;
     const size_t option_end = args.size() - static_cast<size_t>(team_files);
     for (size_t i = 0; i < option_end; i += 2) {
         const GameOption option = classifyGameOption(args[i]);
-        if (option == GameOption::Invalid) return result;
+        if (option == GameOption::Invalid) {
+            result.fault = isOption(args[i]) ? "unknown option " + args[i]
+                                             : args[i] + " is not an option: team files stand last, 1 or 4 of them";
+            return result;
+        }
         if (option == GameOption::Help) {
             result.outcome = GameArgs::Outcome::Help;
             return result;

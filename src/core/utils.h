@@ -53,6 +53,7 @@ struct GameArgs {
     Outcome outcome;
     Config config;   // with Run: the configuration
     int team_files;  // with Run: how many team files were given, 1 or 4
+    std::string fault;  // with Usage: what is wrong, in a few words ("unknown option -x")
 };
 GameArgs readGameArgs(const std::vector<std::string>& args);
 

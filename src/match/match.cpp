@@ -168,7 +168,12 @@ MatchResult runMatch(const LoadedMatch& match, uint64_t max_ticks, MatchObserver
         frameStep();
         if (!ticks) continue;
         ++result.ticks;
-        if (observer != nullptr) observer->tickDone(result.ticks);
+        if (observer == nullptr) continue;
+        observer->tickDone(result.ticks);
+        if (observer->stopRequested()) {
+            result.stopped = true;
+            break;
+        }
     }
     fillFinalState(result, match);
     return result;

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 // [SECTION] Loading ------------------------------------------------------------------------------------------------------
 
@@ -59,6 +60,40 @@ public:
     virtual void tickDone(uint64_t /*tick*/) {}
     // The match went past the tick cap after tick `tick`; the next frame ends it as the end key would.
     virtual void capReached(uint64_t /*tick*/) {}
+    // Asked after every tick: true stops the run there, with the match still on (a replay that went another way).
+    virtual bool stopRequested() const { return false; }
+};
+
+// Hands every call on to each of several watchers, in order.
+class ObserverList final : public MatchObserver {
+public:
+    void add(MatchObserver* observer) {
+        if (observer != nullptr) observers_.push_back(observer);
+    }
+    bool empty() const { return observers_.empty(); }
+
+    void matchStarted(const LoadedMatch& m) override { for (auto* o : observers_) o->matchStarted(m); }
+    void tickStarting(uint64_t t) override { for (auto* o : observers_) o->tickStarting(t); }
+    void tickDone(uint64_t t) override { for (auto* o : observers_) o->tickDone(t); }
+    void capReached(uint64_t t) override { for (auto* o : observers_) o->capReached(t); }
+    bool stopRequested() const override {
+        for (auto* o : observers_)
+            if (o->stopRequested()) return true;
+        return false;
+    }
+    void bombDropped(int t, int p, int s) override { for (auto* o : observers_) o->bombDropped(t, p, s); }
+    void bombSetOff(int t, int p, int s, int bt, int bp, int bs) override {
+        for (auto* o : observers_) o->bombSetOff(t, p, s, bt, bp, bs);
+    }
+    void bombDetonated(int t, int p, int s) override { for (auto* o : observers_) o->bombDetonated(t, p, s); }
+    void playerHit(int bt, int bp, int bs, int t, int p, bool counted) override {
+        for (auto* o : observers_) o->playerHit(bt, bp, bs, t, p, counted);
+    }
+    void playerDied(int t, int p) override { for (auto* o : observers_) o->playerDied(t, p); }
+    void bombReturned(int t, int p, int s) override { for (auto* o : observers_) o->bombReturned(t, p, s); }
+
+private:
+    std::vector<MatchObserver*> observers_;
 };
 
 // [SECTION] Running and results -----------------------------------------------------------------------------------------
@@ -88,6 +123,7 @@ struct TeamResult {
 struct MatchResult {
     uint64_t ticks = 0;   // ticks played, the closing one after the cap included
     bool capped = false;  // the match was ended because it went past the cap
+    bool stopped = false; // a watcher stopped the run before the end; the match is still on
     std::string map_path;
     std::array<TeamResult, TEAM_COUNT> teams;
 };

@@ -1,6 +1,7 @@
 // The real fusewick-arena executable: a small match byte for byte with its JSON result file and status reports,
 // the tick cap, the help text, and the exit codes and error reports.
 #include "core/utils.h"
+#include "match/replay.h"
 #include "support/test_support.h"
 
 #include <nlohmann/json.hpp>
@@ -40,7 +41,7 @@ TEST(ArenaProcess, SmallMatchByteForByteWithItsResultFileAndStatusReports) {
                                       "--max-ticks", "500", "bomber.fpl", "idle.fpl", "idle.fpl", "idle.fpl"},
                                      dir.path());
     EXPECT_EQ(r.code, 0);
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err, "fusewick-arena: no status report at tick 0: the match reports after a tick, from tick 1 on\n");
     EXPECT_EQ(r.out, COMPILED + "Bomb from player 1.1 hit player 1.1\nBomb from player 1.1 hit player 1.2\n"
                      "Bomb from player 1.1 hit player 1.3\n\n" + RULE + "Game over - Total scores:\n"
                      "Team   bomber scored -3\nTeam     idle scored 0\nTeam     idle scored 0\nTeam     idle scored 0\n"
@@ -67,6 +68,7 @@ TEST(ArenaProcess, SmallMatchByteForByteWithItsResultFileAndStatusReports) {
     const Result s = runArenaProcess({"--status-at", "187", "-D", "2", "--status-at", "1", "--status-at", "5000",
                                       "-M", "box.map", "bomber.fpl", "idle.fpl", "idle.fpl", "idle.fpl"},
                                      dir.path());
+    EXPECT_EQ(s.err, "fusewick-arena: no status report at tick 5000: the match ended after tick 187\n");
     const std::string report = "\nPrinting status information\n";
     const size_t second = s.out.find(report, COMPILED.size() + 1);
     EXPECT_TRUE(s.out.starts_with(COMPILED + report));
@@ -93,16 +95,29 @@ TEST_P(ArenaProcessExits, WithCodeReportAndHelpOnlyWithTheGamesHelp) {
     const Exit& c = GetParam();
     const Result r = runArenaProcess(c.args);
     EXPECT_EQ(r.code, c.code);
-    EXPECT_EQ(r.err, c.err != nullptr ? c.err : fwtest::errorReport(c.code));
+    std::string err = c.err != nullptr ? c.err : fwtest::errorReport(c.code);
+    if (c.code == EXIT_USAGE && c.err != nullptr && !std::string(c.err).starts_with("Error:"))
+        err = "fusewick-arena: " + err + "\nUsage: fusewick-arena [arena options] [options] <file1> [<file2> <file3> "
+              "<file4>]\nTry 'fusewick-arena --help' for more information.\n";
+    EXPECT_EQ(r.err, err);
     const std::string own =
         "fusewick-arena plays a match without a window, as fusewick does once the start key is pressed,\n"
         "and prints the same console output.\n\n"
-        "Usage: fusewick-arena [arena options] [options] <file1> [<files> ...]\n\n"
+        "Usage: fusewick-arena [arena options] [options] <file1> [<files> ...]\n"
+        "       fusewick-arena [arena options] --replay <file>\n\n"
         "Arena options (anywhere before the team files):\n"
         "--status-at <tick>                 Print the status report after the frame of that tick (repeatable)\n"
         "--max-ticks <n>                    End a match still on after tick <n> as the end key would (default is "
         "1000000)\n"
-        "--json <file>                      Write the result to <file> as JSON\n\n"
+        "--json <file>                      Write the result to <file> as JSON (-: standard output, the\n"
+        "                                   match's console output then going to standard error)\n"
+        "--trace <file>                     Write a line per player per tick and the events (-: standard output)\n"
+        "--trace-json <file>                The same as JSON Lines\n"
+        "--trace-players <list>             Trace only these players, e.g. 1.2,3.4 (team.player)\n"
+        "--record <file>                    Write a replay of the match\n"
+        "--replay <file>                    Play a replay (no other file is read) and check that it reproduces\n"
+        "--version                          Print the version\n\n"
+        "Exit codes beyond the game's: 8 a replay file that cannot be read, 9 a replay that went another way.\n\n"
         "Options and team files, as for fusewick:\n";
     EXPECT_EQ(r.out.starts_with(own + "Usage: fusewick [options] <file1> [<files> ...]\n\nMain options:\n"), c.help);
     EXPECT_EQ(r.out.find("Usage: fusewick [options]") != std::string::npos, c.help) << "the game's help alone";
@@ -116,13 +131,26 @@ INSTANTIATE_TEST_SUITE_P(
                     Exit{"HelpBeforeFourTeamFiles", {"--help", "a", "b", "c", "d"}, 0, "", true},
                     Exit{"HelpBeforeBadRunnerValue", {"--status-at", "soon", "--help"}, 0, "", true},
                     Exit{"DashHAsDebugValue", {"-D", "-h", "r"}, EXIT_TEAM_MISSING},
-                    Exit{"DashHAfterBadOption", {"-x", "-h", "r"}, EXIT_USAGE}, Exit{"NoArguments", {}, EXIT_USAGE},
-                    Exit{"DashHelpAmongTeamFiles", {"a", "b", "--help", "c"}, EXIT_USAGE},
-                    Exit{"SignedTick", {"--max-ticks", "+3", "default.fpl"}, EXIT_USAGE},
-                    Exit{"EmptyTick", {"--status-at", "", "r"}, EXIT_USAGE},
-                    Exit{"ValueMissing", {"r", "--json"}, EXIT_USAGE},
-                    Exit{"HugeTick", {"--status-at", "99999999999999999999", "r"}, EXIT_USAGE},
-                    Exit{"EmptyResultName", {"--json", "", "r"}, EXIT_USAGE},
+                    Exit{"DashHAfterBadOption", {"-x", "-h", "r"}, EXIT_USAGE, "unknown option -x"},
+                    Exit{"NoArguments", {}, EXIT_USAGE, "no team file given"},
+                    Exit{"DashHelpAmongTeamFiles", {"a", "b", "--help", "c"}, EXIT_USAGE,
+                         "a is not an option: team files stand last, 1 or 4 of them"},
+                    Exit{"ThreeTeamFiles", {"-D", "2", "a", "b", "c"}, EXIT_USAGE,
+                         "give 1 or 4 team files after the options"},
+                    Exit{"OptionLast", {"r", "-D"}, EXIT_USAGE, "the last argument, -D, must be a team file"},
+                    Exit{"SignedTick", {"--max-ticks", "+3", "default.fpl"}, EXIT_USAGE,
+                         "--max-ticks takes a number of ticks, not '+3'"},
+                    Exit{"EmptyTick", {"--status-at", "", "r"}, EXIT_USAGE, "--status-at needs a value that is not empty"},
+                    Exit{"ValueMissing", {"r", "--json"}, EXIT_USAGE, "--json needs a value"},
+                    Exit{"HugeTick", {"--status-at", "99999999999999999999", "r"}, EXIT_USAGE,
+                         "--status-at takes a number of ticks, not '99999999999999999999'"},
+                    Exit{"BadPlayerList", {"--trace-players", "1.5", "r"}, EXIT_USAGE,
+                         "--trace-players takes a list like 1.2,3.4 (team.player, 1 to 4), not '1.5'"},
+                    Exit{"ReplayWithTeamFiles", {"--replay", "x.replay", "r"}, EXIT_USAGE,
+                         "a replay brings its own map and team files: r is one too many"},
+                    Exit{"MissingReplay", {"--replay", "no-such.replay"}, EXIT_REPLAY_INVALID,
+                         "fusewick-arena: no-such.replay: cannot be read\n"},
+                    Exit{"VersionFirst", {"--version", "-x"}, 0, ""},
                     // The game's parser reads the entry after -M (or --map...) as the map, whatever it looks like.
                     Exit{"MapNamedLikeOurOption", {"-M", "--json", "default.fpl"}, EXIT_MAP_MISSING},
                     Exit{"LongMapNamedLikeOurOption", {"--mapfile", "--max-ticks", "default.fpl"}, EXIT_MAP_MISSING},

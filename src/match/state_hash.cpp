@@ -1,0 +1,87 @@
+// state_hash.cpp: the state fingerprint. Fields are packed into 64-bit words and folded with a multiply-rotate
+// step; the words are built from the fields one by one, never from the records' raw bytes, so padding and the
+// layout of the records do not enter.
+#include "match/state_hash.h"
+
+#include <bit>
+#include <cstring>
+#include <string>
+
+namespace {
+
+class Hasher {
+public:
+    void add(uint64_t word) { h_ = std::rotl((h_ ^ word) * 0x9E3779B97F4A7C15ull, 29); }
+    void add(float a, float b) { add(uint64_t{std::bit_cast<uint32_t>(a)} << 32 | std::bit_cast<uint32_t>(b)); }
+    void add(const std::string& s) {
+        add(s.size());
+        for (size_t i = 0; i < s.size(); i += 8) {
+            uint64_t w = 0;
+            std::memcpy(&w, s.data() + i, s.size() - i < 8 ? s.size() - i : 8);
+            add(w);
+        }
+    }
+    // A last mixing step, so that words added late spread over every bit.
+    uint64_t value() const {
+        uint64_t z = h_;
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+
+private:
+    uint64_t h_ = 0x46757365776963ull;
+};
+
+uint64_t bytes(uint8_t a, uint8_t b = 0, uint8_t c = 0, uint8_t d = 0, uint8_t e = 0, uint8_t f = 0,
+               uint8_t g = 0, uint8_t h = 0) {
+    return uint64_t{a} | uint64_t{b} << 8 | uint64_t{c} << 16 | uint64_t{d} << 24 | uint64_t{e} << 32 |
+           uint64_t{f} << 40 | uint64_t{g} << 48 | uint64_t{h} << 56;
+}
+
+void addBomb(Hasher& h, const Bomb& b) {
+    if (b.state == BOMB_FREE) {
+        h.add(0);
+        return;
+    }
+    h.add(bytes(b.state, b.chain_hit, b.cycle_count, b.range, b.tick_count, b.blast_phase) |
+          uint64_t{b.fuse_frame & 0xFF} << 48 | uint64_t{b.blast_frame & 0xFF} << 56);
+    h.add(b.x, b.y);
+}
+
+void addPlayer(Hasher& h, const Player& p) {
+    h.add(bytes(p.status, p.hits, static_cast<uint8_t>(p.health), p.step_ticks, p.blast_range, p.max_bombs,
+                p.cur_bombs) ^
+          uint64_t{p.type} << 56);
+    h.add(uint64_t{p.pose} << 32 | p.anim_ticks);
+    h.add(uint64_t{p.cmd_index} << 32 | p.cmd_count);
+    h.add(p.x, p.y);
+    for (const Bomb& b : p.bombs) addBomb(h, b);
+}
+
+void addTickState(Hasher& h, const Game& game) {
+    h.add(bytes(static_cast<uint8_t>(game.score[0]), static_cast<uint8_t>(game.score[1]),
+                static_cast<uint8_t>(game.score[2]), static_cast<uint8_t>(game.score[3]), game.running,
+                game.game_over, game.end_requested));
+    for (const Team& team : game.teams) {
+        h.add(team.winner);
+        for (const Player& p : team.players) addPlayer(h, p);
+    }
+}
+
+}  // namespace
+
+uint64_t hashTickState(const Game& game) {
+    Hasher h;
+    addTickState(h, game);
+    return h.value();
+}
+
+uint64_t hashStart(const Game& game) {
+    Hasher h;
+    addTickState(h, game);
+    h.add(uint64_t{game.width} << 16 | game.height);
+    for (const std::string& row : game.rows) h.add(row);
+    for (const Team& team : game.teams) h.add(team.name);
+    return h.value();
+}

@@ -1,0 +1,20 @@
+// state_hash.h: a 64-bit fingerprint of the game's state, for replays that prove they reproduce.
+//
+// Two states that a match can reach hash alike exactly when every field of the play is equal: flags, scores, and
+// per player its attributes, position, pose and animation, health, bombs in hand, which command of its program it
+// is at, and its bomb slots (a free slot by its state only: what stays behind in it is never read again). What is
+// left of the current command's count is the program's own bookkeeping and stays out, so a replay whose program was
+// changed is caught at the tick where the change shows in the play, not before it. The grid and the team names do
+// not change during a match and are covered by the hash at the start, hashStart.
+// Fast enough to run after every tick without changing the runner's speed much. No OpenGL in here.
+#pragma once
+
+#include "core/game.h"
+
+#include <cstdint>
+
+// The state of `game` as it changes from tick to tick.
+uint64_t hashTickState(const Game& game);
+
+// The state after loading: the tick state plus the grid, the team names and every program.
+uint64_t hashStart(const Game& game);

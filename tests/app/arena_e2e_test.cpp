@@ -135,7 +135,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Exit{"NoArguments", {}, EXIT_USAGE, "no team file given"},
                     Exit{"DashHelpAmongTeamFiles", {"a", "b", "--help", "c"}, EXIT_USAGE,
                          "a is not an option: team files stand last, 1 or 4 of them"},
-                    Exit{"ThreeTeamFiles", {"-D", "2", "a", "b", "c"}, EXIT_USAGE,
+                    Exit{"ThreeTeamFiles", {"-D", "a", "b", "c"}, EXIT_USAGE,
                          "give 1 or 4 team files after the options"},
                     Exit{"OptionLast", {"r", "-D"}, EXIT_USAGE, "the last argument, -D, must be a team file"},
                     Exit{"SignedTick", {"--max-ticks", "+3", "default.fpl"}, EXIT_USAGE,

@@ -4,12 +4,18 @@ set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
-# Every Debian package the build, the tests and the window need.
-PACKAGES=(
+# What configuring the project and building the programs need (scripts/play installs only these).
+BUILD_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  freeglut3-dev libgl-dev libosmesa6-dev
+  freeglut3-dev libgl-dev
   nlohmann-json3-dev
+)
+
+# Every Debian package the build, the tests and the window need.
+PACKAGES=(
+  "${BUILD_PACKAGES[@]}"
+  libosmesa6-dev
   xvfb xdotool x11-apps x11-utils netpbm
   clang libclang-rt-14-dev
 )
@@ -31,13 +37,27 @@ ensure_packages() {
   fi
 }
 
-# configure_and_build <build dir> [extra cmake args...]
+# configure_and_build <build dir> [extra cmake args...]: configures once, then builds every target.
 configure_and_build() {
+  configure "$@"
+  cmake --build "$ROOT/$1" --parallel "$(nproc)"
+}
+
+# build_targets <build dir> <target>...: configures once, then builds only the named targets.
+build_targets() {
+  local dir="$1"; shift
+  configure "$dir"
+  cmake --build "$ROOT/$dir" --parallel "$(nproc)" --target "$@"
+}
+
+# Configures on every call: cheap once a cache exists, and it finds packages installed since the last time.
+configure() {
   local dir="$1"; shift
   local gen=()
   command -v ninja >/dev/null 2>&1 && gen=(-G Ninja)
   if [ ! -f "$ROOT/$dir/CMakeCache.txt" ]; then
     cmake -S "$ROOT" -B "$ROOT/$dir" "${gen[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+  else
+    cmake -S "$ROOT" -B "$ROOT/$dir" "$@" >/dev/null
   fi
-  cmake --build "$ROOT/$dir" --parallel "$(nproc)"
 }

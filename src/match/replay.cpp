@@ -110,7 +110,7 @@ Json replayJson(const Replay& r) {
     for (const SourceFile& team : r.sources.teams) teams.push_back(table.add(team));
     return Json{{"format", REPLAY_FORMAT},
                 {"version", REPLAY_VERSION},
-                {"program", "fusewick " + r.program_version},
+                {"program", r.program},
                 {"options",
                  {{"debug", r.options.debug_level},
                   {"width", r.options.pixel_width},
@@ -178,7 +178,7 @@ std::optional<Replay> replayFromJson(const Json& doc, Fields& f) {
     const Json* result = f.get(doc, "result", T::object, "the result");
     const Json* hashes = f.get(doc, "hashes", T::object, "the state fingerprints");
     if (!f.error.empty()) return std::nullopt;
-    r.program_version = program->get<std::string>();
+    r.program = program->get<std::string>();
 
     r.options = defaultConfig();
     const Json* debug = f.get(*options, "debug", T::number_integer, "the debug level");
@@ -269,7 +269,7 @@ ReplayOutcome outcomeOf(const MatchResult& result) {
 }
 
 ReplayRecorder::ReplayRecorder(const LoadedMatch& match, uint64_t max_ticks, std::vector<uint64_t> status_at) {
-    replay_.program_version = PROGRAM_VERSION;
+    replay_.program = std::string("fusewick ") + PROGRAM_VERSION;
     replay_.options = config;
     replay_.max_ticks = max_ticks;
     replay_.status_at = std::move(status_at);

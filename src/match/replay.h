@@ -39,7 +39,7 @@ struct ReplayOutcome {
 ReplayOutcome outcomeOf(const MatchResult& result);
 
 struct Replay {
-    std::string program_version;
+    std::string program;               // the program and version that recorded it: "fusewick 1.0"
     Config options;                    // debug level and cell size; the file names come from `sources`
     uint64_t max_ticks = DEFAULT_MAX_TICKS;
     std::vector<uint64_t> status_at;   // ticks after which the runner printed the status report

@@ -162,3 +162,73 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<Exit>& info) { return info.param.name; });
 
 }  // namespace
+
+namespace {
+
+// [SECTION] Replays and traces through the real program
+
+// Each bundled team against the default team: the replay plays back with the console output of the original run,
+// status reports and debug messages included, reading no other file.
+class ArenaReplay : public testing::TestWithParam<std::string> {};
+
+TEST_P(ArenaReplay, PlaysBackWithTheOriginalsOutput) {
+    fwtest::TempDir dir;
+    const std::string replay = dir.file("match.replay");
+    const std::string team = GetParam();
+    const Result original = runArenaProcess(
+        {"--record", replay, "-D", "2", "--status-at", "100", team, "default.fpl", team, "default.fpl"});
+    ASSERT_EQ(original.code, 0) << original.err;
+    const Result played = runArenaProcess({"--replay", replay}, dir.path());
+    EXPECT_EQ(played.code, 0) << played.err;
+    EXPECT_EQ(played.out, original.out);
+    EXPECT_EQ(played.err, original.err);
+}
+
+INSTANTIATE_TEST_SUITE_P(Bundled, ArenaReplay,
+                         testing::Values("default.fpl", "teams/sappers.fpl", "teams/ghosts.fpl", "teams/hulks.fpl",
+                                         "teams/hoarders.fpl"),
+                         [](const testing::TestParamInfo<std::string>& info) {
+                             const std::string& p = info.param;
+                             return p.substr(p.rfind('/') + 1, p.find('.', p.rfind('/') + 1) - p.rfind('/') - 1);
+                         });
+
+TEST(ArenaReplay, ThatGoesAnotherWayExitsWithNineAndTheTick) {
+    fwtest::TempDir dir;
+    const std::string replay = dir.file("match.replay");
+    ASSERT_EQ(runArenaProcess({"--record", replay, "default.fpl"}).code, 0);
+    std::string text = fwtest::readFile(replay);
+    text.replace(text.find("P2.MOVE 2\\n"), 9, "P2.MOVE 3");
+    dir.write("match.replay", text);
+    const Result r = runArenaProcess({"--replay", "match.replay"}, dir.path());
+    EXPECT_EQ(r.code, EXIT_REPLAY_DIVERGED);
+    EXPECT_EQ(r.err, "fusewick-arena: match.replay does not reproduce: the match went another way at tick 16\n");
+
+    dir.write("match.replay", text.substr(0, text.size() / 2));
+    const Result cut = runArenaProcess({"--replay", "match.replay"}, dir.path());
+    EXPECT_EQ(cut.code, EXIT_REPLAY_INVALID);
+    EXPECT_EQ(cut.err, "fusewick-arena: match.replay: not a replay: the JSON is damaged or cut short\n");
+}
+
+// With "--json -" standard output is the result alone; the match's console output goes to standard error. A trace
+// to standard output has one line per player per tick and the closing line.
+TEST(ArenaOutputs, JsonAndTraceOnStandardOutput) {
+    const Result json = runArenaProcess({"--json", "-", "default.fpl"});
+    EXPECT_EQ(json.code, 0);
+    const nlohmann::json result = nlohmann::json::parse(json.out);
+    EXPECT_EQ(result["ticks"], 861);
+    EXPECT_EQ(result["teams"][2]["corner"], "top right");
+    EXPECT_NE(json.err.find("Game over - Total scores:"), std::string::npos);
+
+    const Result trace = runArenaProcess({"--trace", "-", "--trace-players", "2.3", "default.fpl"});
+    EXPECT_EQ(trace.code, 0);
+    size_t lines = 0;
+    for (size_t at = trace.out.find("  2.3 STRETCHER"); at != std::string::npos;
+         at = trace.out.find("  2.3 STRETCHER", at + 1))
+        ++lines;
+    EXPECT_EQ(lines, 861u);
+    EXPECT_NE(trace.out.find("   861  end of the match: 1 default 3; 2 default 10; 3 default 10; 4 default 3; "
+                             "winners 2, 3\n"),
+              std::string::npos);
+}
+
+}  // namespace

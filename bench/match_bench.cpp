@@ -39,10 +39,11 @@ MatchSources defaultMatch() {
     return readIntoMemory(s);
 }
 
-// Player 1.1 faces the top edge and walks into it for 12,500 cells: 100,000 ticks of a CAPTAIN.
+// Player 1.1 faces the top edge and walks into it for 12,500 cells: 100,000 ticks of a CAPTAIN; the others idle.
 MatchSources longMatch() {
     MatchSources s = defaultMatch();
     s.teams[0] = {"long.fpl", "P1 CAPTAIN\nP2 CAPTAIN\nP3 CAPTAIN\nP4 CAPTAIN\nP1.REVERSE\nP1.MOVE 12500\n"};
+    for (size_t t = 1; t < TEAM_COUNT; ++t) s.teams[t] = {"idle.fpl", "P1 CAPTAIN\nP2 CAPTAIN\nP3 CAPTAIN\nP4 CAPTAIN\n"};
     return s;
 }
 

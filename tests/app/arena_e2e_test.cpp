@@ -219,6 +219,14 @@ TEST(ArenaOutputs, JsonAndTraceOnStandardOutput) {
     EXPECT_EQ(result["teams"][2]["corner"], "top right");
     EXPECT_NE(json.err.find("Game over - Total scores:"), std::string::npos);
 
+    // At the cap the closing frame plays one more tick, and the result says so.
+    const Result capped = runArenaProcess({"--max-ticks", "10", "--json", "-", "default.fpl"});
+    const nlohmann::json at_cap = nlohmann::json::parse(capped.out);
+    EXPECT_EQ(at_cap["ticks"], 11);
+    EXPECT_EQ(at_cap["capped"], true);
+    const Result uncapped = runArenaProcess({"--max-ticks", "861", "--json", "-", "default.fpl"});
+    EXPECT_EQ(nlohmann::json::parse(uncapped.out)["capped"], false);
+
     const Result trace = runArenaProcess({"--trace", "-", "--trace-players", "2.3", "default.fpl"});
     EXPECT_EQ(trace.code, 0);
     size_t lines = 0;

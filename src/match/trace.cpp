@@ -12,11 +12,22 @@ namespace {
 
 // [SECTION] Formatting helpers
 
-// The shortest text that reads back as the same float: 2, 0.1, 2.875.
+// The shortest text that reads back as the same float, for JSON: 2, 0.1, 2.8000002.
 std::string number(float v) {
     char text[32];
     const auto end = std::to_chars(text, text + sizeof text, v).ptr;
     return std::string(text, end);
+}
+
+// For people: at most three decimals, without trailing zeros, so that the float steps of a walk read 2.8, not
+// 2.8000002. Eighths (2.875) and sixteenths rounded (2.9375 reads 2.938) keep their meaning.
+std::string shortNumber(float v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", static_cast<double>(v));
+    std::string s = text;
+    s.erase(s.find_last_not_of('0') + 1);
+    if (s.back() == '.') s.pop_back();
+    return s == "-0" ? "0" : s;
 }
 
 std::string jsonString(std::string_view s) {
@@ -39,7 +50,7 @@ std::string jsonString(std::string_view s) {
 
 std::string who(int team, int player) { return std::to_string(team + 1) + "." + std::to_string(player + 1); }
 
-std::string cell(float x, float y) { return "(" + number(x) + ", " + number(y) + ")"; }
+std::string cell(float x, float y) { return "(" + shortNumber(x) + ", " + shortNumber(y) + ")"; }
 
 const Player& playerAt(int team, int player) {
     return game.teams[static_cast<size_t>(team)].players[static_cast<size_t>(player)];
@@ -216,7 +227,7 @@ void TraceWriter::writePlayer(uint64_t tick, int t, int p) {
         line = program.lines[static_cast<size_t>(state.command)];
         text = commandText(t, p, state.command);
         const Command& c = player.commands[static_cast<size_t>(state.command)];
-        if (c.opcode == MOVE || c.opcode == WAIT) left = number(std::fabs(c.count) < 1e-6f ? 0.0f : c.count);
+        if (c.opcode == MOVE || c.opcode == WAIT) left = format_ == TraceFormat::Text ? shortNumber(c.count) : number(c.count);
     }
 
     buffer_.clear();
@@ -293,8 +304,8 @@ void TraceWriter::writeEvent(uint64_t tick, const Event& e) {
         const Bomb& b = bombAt(e.team, e.player, e.slot);
         const BlastCross cross = measureBlast(b);
         line = text ? "bomb of " + who(e.team, e.player) + " exploded at " + cell(b.x, b.y) + ", reaching x " +
-                          number(cross.left) + ".." + number(cross.right) + " and y " + number(cross.top) + ".." +
-                          number(cross.bottom)
+                          shortNumber(cross.left) + ".." + shortNumber(cross.right) + " and y " +
+                          shortNumber(cross.top) + ".." + shortNumber(cross.bottom)
                     : "\"explode\",\"team\":" + std::to_string(e.team + 1) + ",\"player\":" +
                           std::to_string(e.player + 1) + ",\"slot\":" + std::to_string(e.slot + 1) +
                           ",\"x\":" + number(b.x) + ",\"y\":" + number(b.y) + ",\"reach\":{\"left\":" +

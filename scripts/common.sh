@@ -18,17 +18,25 @@ PACKAGES=(
   libosmesa6-dev
   xvfb xdotool x11-apps x11-utils netpbm
   clang libclang-rt-14-dev
+  vim nodejs npm
 )
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
 
-# Installs only what `dpkg -s` does not report as installed.
+# Whether a package is installed. An npm command that came with the nodejs package itself counts for npm: some
+# nodejs builds bring their own npm and refuse Debian's.
+is_installed() {
+  dpkg -s "$1" >/dev/null 2>&1 && return 0
+  [ "$1" = npm ] && command -v npm >/dev/null 2>&1
+}
+
+# Installs only what is not installed yet.
 ensure_packages() {
   local missing=()
   for p in "$@"; do
-    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+    is_installed "$p" || missing+=("$p")
   done
   if [ "${#missing[@]}" -gt 0 ]; then
     echo "Installing missing packages: ${missing[*]}"

@@ -1,0 +1,2 @@
+" Fusewick team files.
+autocmd BufRead,BufNewFile *.fpl setfiletype fusewick

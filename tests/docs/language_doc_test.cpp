@@ -11,9 +11,12 @@
 
 #include <sys/wait.h>
 
-#include <fstream>
+#include <cctype>
+#include <cstdlib>
 #include <map>
 #include <sstream>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -127,7 +130,8 @@ TEST(LanguageDocMatcher, EllipsisStandsForAnyNumberOfLines) {
         {{"a", "...", "c", "..."}, {"a", "c", "b"}, true},
         {{"", "a"}, {"a"}, false},
     };
-    for (const MatchCase& c : cases) EXPECT_EQ(matches(c.expected, c.actual), c.match) << testing::PrintToString(c.expected);
+    for (const MatchCase& c : cases)
+        EXPECT_EQ(matches(c.expected, c.actual), c.match) << testing::PrintToString(c.expected);
 }
 
 class LanguageDocExample : public testing::TestWithParam<Example> {};
@@ -151,7 +155,8 @@ INSTANTIATE_TEST_SUITE_P(Doc, LanguageDocExample, testing::ValuesIn(document().e
 
 TEST(LanguageDoc, HasExamplesAndTheirFiles) {
     EXPECT_GE(document().examples.size(), 12u);
-    for (const char* name : {"field.map", "idle.fpl", "timeline.fpl"}) EXPECT_EQ(document().files.count(name), 1u) << name;
+    for (const char* name : {"field.map", "idle.fpl", "timeline.fpl"})
+        EXPECT_EQ(document().files.count(name), 1u) << name;
 }
 
 struct TypeRow {
@@ -190,7 +195,8 @@ TEST(LanguageDoc, TypeTableAgreesWithTheGame) {
     for (const TypeRow& type : rows) {
         SCOPED_TRACE(type.name);
         std::string capitalised = type.name;
-        for (size_t k = 1; k < capitalised.size(); ++k) capitalised[k] = static_cast<char>(std::tolower(capitalised[k]));
+        for (size_t k = 1; k < capitalised.size(); ++k)
+            capitalised[k] = static_cast<char>(std::tolower(static_cast<unsigned char>(capitalised[k])));
         std::string team = "P1 " + capitalised + "\nP2 CAPTAIN\nP3 CAPTAIN\nP4 CAPTAIN\n"
                            "P1.DROP\nP1.LEFT\nP1.MOVE 1\nP1.RIGHT\nP1.MOVE 1\nP3.LEFT\nP3.MOVE " +
                            std::to_string(type.blast_range) + "\n";
@@ -198,14 +204,14 @@ TEST(LanguageDoc, TypeTableAgreesWithTheGame) {
         const int t = type.ticks_per_cell;
         fwtest::TempDir keep;
         const Output r = runArena({"--json", keep.file("result.json"), "--status-at", "1", "--status-at",
-                                std::to_string(t), "--status-at", std::to_string(t + 1), "-M", "field.map",
-                                "probe.fpl", "idle.fpl", "idle.fpl", "idle.fpl", "--max-ticks", "1000"},
-                               {{"probe.fpl", team}});
+                                   std::to_string(t), "--status-at", std::to_string(t + 1), "-M", "field.map",
+                                   "probe.fpl", "idle.fpl", "idle.fpl", "idle.fpl", "--max-ticks", "1000"},
+                                  {{"probe.fpl", team}});
         ASSERT_EQ(r.code, 0) << r.out;
         std::vector<std::string> reports;
         for (size_t at = r.out.find("Printing status information"); at != std::string::npos;) {
             const size_t next = r.out.find("Printing status information", at + 1);
-            reports.push_back(firstPlayer(r.out.substr(at, next == std::string::npos ? next : next - at)));
+            reports.push_back(firstPlayer(r.out.substr(at, next - at)));
             at = next;
         }
         ASSERT_EQ(reports.size(), 3u) << r.out;

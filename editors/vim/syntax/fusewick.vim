@@ -10,6 +10,8 @@
 if exists("b:current_syntax")
   finish
 endif
+let s:cpo_save = &cpo
+set cpo&vim
 
 syn case match
 
@@ -21,15 +23,19 @@ syn match fusewickComment "^#.*$" contains=@Spell
 " Text the game skips over: after a type, after a command without count, or after a count.
 syn match fusewickIgnored contained "\S.*$"
 
+" A player number as the game reads it, 1 to 4: decimal, octal (leading 0) or hexadecimal (0x), after optional
+" blanks and a plus sign.
+let s:player = 'P\s*+\=\%(0[xX]0*[1-4]\x\@!\|0*[1-4]\d\@!\)'
+let s:types = '\%(Captain\|CAPTAIN\|Ghost\|GHOST\|Stretcher\|STRETCHER\|Safety\|SAFETY\|Sprinter\|SPRINTER'
+      \ . '\|Hoarder\|HOARDER\|Hulk\|HULK\)\%(\s\|$\)\@='
+
 " Type lines: P<n>, optional blanks, a type keyword ending at a blank or the line end.
-syn match fusewickPlayer "^P\s*+\=\%(0[xX]0*[1-4]\x\@!\|0*[1-4]\d\@!\)\ze\s*\%(Captain\|CAPTAIN\|Ghost\|GHOST\|Stretcher\|STRETCHER\|Safety\|SAFETY\|Sprinter\|SPRINTER\|Hoarder\|HOARDER\|Hulk\|HULK\)\%(\s\|$\)"
-      \ nextgroup=fusewickType skipwhite
-syn match fusewickType contained "\%(Captain\|CAPTAIN\|Ghost\|GHOST\|Stretcher\|STRETCHER\|Safety\|SAFETY\|Sprinter\|SPRINTER\|Hoarder\|HOARDER\|Hulk\|HULK\)\%(\s\|$\)\@="
-      \ nextgroup=fusewickIgnored skipwhite
+execute 'syn match fusewickPlayer "^' . s:player . '\ze\s*' . s:types . '" nextgroup=fusewickType skipwhite'
+execute 'syn match fusewickType contained "' . s:types . '" nextgroup=fusewickIgnored skipwhite'
 
 " Program lines: P<n>, a full stop, optional blanks, a command word.
-syn match fusewickPlayer "^P\s*+\=\%(0[xX]0*[1-4]\x\@!\|0*[1-4]\d\@!\)\.\ze\s*\S"
-      \ nextgroup=fusewickUnknownCommand,fusewickCommand skipwhite
+execute 'syn match fusewickPlayer "^' . s:player . '\.\ze\s*\S"'
+      \ . ' nextgroup=fusewickUnknownCommand,fusewickCommand skipwhite'
 
 " Any word but a command keyword; the keywords below win where they match.
 syn match fusewickUnknownCommand contained "\S\+"
@@ -57,5 +63,8 @@ hi def link fusewickIgnored Comment
 hi def link fusewickInvalidLine Error
 hi def link fusewickUnknownCommand Error
 hi def link fusewickModifier Error
+
+let &cpo = s:cpo_save
+unlet s:player s:types s:cpo_save
 
 let b:current_syntax = "fusewick"

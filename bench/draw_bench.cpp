@@ -5,6 +5,7 @@
 #include "core/fusewick.h"
 #include "core/utils.h"
 #include "gl/gl_utils.h"
+#include "gl/sprite_layout.h"
 
 #include <GL/osmesa.h>
 #include <benchmark/benchmark.h>
@@ -47,8 +48,8 @@ void startMatch() {
 class Offscreen {
 public:
     explicit Offscreen(int cell_px)
-        : width_((game.width + 10) * cell_px),
-          height_((game.height + 2) * cell_px),
+        : width_(layout::viewColumns(game.width) * cell_px),
+          height_(layout::viewRows(game.height) * cell_px),
           buffer_(size_t(width_) * size_t(height_) * 4),
           context_(OSMesaCreateContextExt(OSMESA_RGBA, 24, 0, 0, nullptr)) {
         if (context_ == nullptr || !OSMesaMakeCurrent(context_, buffer_.data(), GL_UNSIGNED_BYTE, width_, height_))

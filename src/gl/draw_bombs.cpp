@@ -1,8 +1,10 @@
 // draw_bombs.cpp: ticking bombs with their burning fuse and exploding bombs as crosses of explosion pieces.
 //
 // Needs only the GL headers; reads the bomb records and the grid of `game`, writes nothing. The arms follow the same
-// reach rule as the blast itself: they end at the grid edge and before the first wall.
+// reach rule as the blast itself: they end at the grid edge and before the first wall. Where each fuse frame and
+// explosion piece lies on its sheet is in sprite_layout.h.
 #include "gl/gl_utils.h"
+#include "gl/sprite_layout.h"
 
 namespace {
 
@@ -26,54 +28,22 @@ void sendCell(float x, float y, float z, const TexRect& r) {
     glVertex3f(x, y, z);
 }
 
-// The bomb sprite holds three fuse frames side by side; an unexpected frame shows the middle one.
-TexRect fuseFrameRect(uint32_t fuse_frame) {
-    double s0 = 1.0 / 3.0;
-    double s1 = 2.0 / 3.0;
-    if (fuse_frame == 0) {
-        s0 = 0.0;
-        s1 = 1.0 / 3.0;
-    } else if (fuse_frame == 2) {
-        s0 = 2.0 / 3.0;
-        s1 = 1.0;
-    }
-    return {static_cast<float>(s0), static_cast<float>(s1), 0.0f, 1.0f};
+// A sheet rectangle in the floats the quads are sent with.
+TexRect texRect(const layout::SheetRect& r) {
+    return {static_cast<float>(r.s_left), static_cast<float>(r.s_right), static_cast<float>(r.t_lower),
+            static_cast<float>(r.t_upper)};
 }
 
-// Explosion sprite bands from the bottom: horizontal arm pieces (end and middle side by side, 0.2 per frame),
-// vertical middle pieces, vertical end pieces, centres (0.1 per frame each). Pieces of arms toward larger x are the
-// horizontal pieces mirrored; pieces toward larger y and the centre are drawn upside down.
-bool explosionPieceRect(uint32_t frame, uint32_t kind, TexRect* out) {
-    const double f = frame;
-    const float narrow0 = static_cast<float>(0.1 * f);
-    const float narrow1 = static_cast<float>(0.1 * f + 0.1);
-    const float end0 = static_cast<float>(0.2 * f);        // horizontal end piece: end0..mid0
-    const float mid0 = static_cast<float>(0.2 * f + 0.1);  // horizontal middle piece: mid0..mid1
-    const float mid1 = static_cast<float>(0.2 * f + 0.2);
-    switch (kind) {
-    case 0: *out = {narrow0, narrow1, 1.0f, 0.75f}; return true;
-    case 1: *out = {mid0, mid1, 0.0f, 0.25f}; return true;
-    case 2: *out = {end0, mid0, 0.0f, 0.25f}; return true;
-    case 3: *out = {mid1, mid0, 0.0f, 0.25f}; return true;
-    case 4: *out = {mid0, end0, 0.0f, 0.25f}; return true;
-    case 5: *out = {narrow0, narrow1, 0.25f, 0.5f}; return true;
-    case 6: *out = {narrow0, narrow1, 0.5f, 0.75f}; return true;
-    case 7: *out = {narrow0, narrow1, 0.5f, 0.25f}; return true;
-    case 8: *out = {narrow0, narrow1, 0.75f, 0.5f}; return true;
-    default: return false;
-    }
+// The bomb sheet's column of the fuse frame, over the sheet's full height.
+TexRect fuseFrameRect(uint32_t fuse_frame) {
+    const int column = layout::fuseColumn(fuse_frame);
+    return texRect({layout::columnS(column, layout::FUSE_FRAMES), layout::columnS(column + 1, layout::FUSE_FRAMES),
+                    0.0, 1.0});
 }
 
 bool isWall(int x, int y) {
     return game.rows[static_cast<size_t>(y)][static_cast<size_t>(x)] == 'X';
 }
-
-// Piece kinds of one arm: its middle piece and the end piece drawn at the full range.
-struct Arm {
-    int dx, dy;
-    uint32_t middle, end;
-};
-constexpr Arm ARMS[4] = {{-1, 0, 1, 2}, {1, 0, 3, 4}, {0, -1, 5, 6}, {0, 1, 7, 8}};
 
 }  // namespace
 
@@ -84,8 +54,7 @@ void drawBomb(const Bomb& b) {
 }
 
 void drawBoomPart(float x, float y, uint32_t frame, uint32_t kind) {
-    TexRect r{};
-    if (explosionPieceRect(frame, kind, &r)) sendCell(x, y, EXPLOSION_Z, r);
+    if (kind < layout::PIECE_KINDS) sendCell(x, y, EXPLOSION_Z, texRect(layout::explosionRect(kind, frame)));
 }
 
 void drawBoom(const Bomb& b) {
@@ -96,7 +65,7 @@ void drawBoom(const Bomb& b) {
     const float by = b.y;
 
     glBegin(GL_QUADS);
-    drawBoomPart(bx, by, frame, 0);
+    drawBoomPart(bx, by, frame, layout::PIECE_CENTRE);
     // Bombs always lie on the grid; a record that does not gets its centre but no arms, rather than reads beyond
     // the grid.
     const bool on_grid = bx >= 0.0f && by >= 0.0f && bx < static_cast<float>(game.width) &&
@@ -104,7 +73,7 @@ void drawBoom(const Bomb& b) {
     if (on_grid) {
         const int cx = static_cast<int>(bx);
         const int cy = static_cast<int>(by);
-        for (const Arm& arm : ARMS) {
+        for (const layout::BlastArm& arm : layout::BLAST_ARMS) {
             for (int i = 1; i <= range; ++i) {
                 const int x = cx + arm.dx * i;
                 const int y = cy + arm.dy * i;

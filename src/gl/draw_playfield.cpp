@@ -3,6 +3,7 @@
 //
 // Needs only the GL headers; reads `game` and `textures`, writes nothing.
 #include "gl/gl_utils.h"
+#include "gl/sprite_layout.h"
 
 namespace {
 
@@ -10,15 +11,10 @@ namespace {
 constexpr float GROUND_Z = -1.0f;
 constexpr float BLOCK_Z = -0.75f;
 
-// Columns of the background sprite, a quarter of its width each; the last quarter is unused.
-constexpr double BLOCK_S = 0.0;
-constexpr double SHADED_S = 0.25;
-constexpr double PLAIN_S = 0.5;
-constexpr double TILE_S_WIDTH = 0.25;
-
-// The four corners of one tile at (x, y), sprite column s0..s0+0.25 over the sprite's full height, upright.
-void sendTile(float x, float y, float z, double s0) {
-    const double s1 = s0 + TILE_S_WIDTH;
+// The four corners of one tile at (x, y): the background sheet's column `tile` over its full height, upright.
+void sendTile(float x, float y, float z, layout::BackgroundTile tile) {
+    const double s0 = layout::columnS(tile, layout::BACKGROUND_TILES);
+    const double s1 = layout::columnS(tile + 1, layout::BACKGROUND_TILES);
     glTexCoord2d(s0, 0.0);
     glVertex3f(x, y + 1.0f, z);
     glTexCoord2d(s1, 0.0);
@@ -35,13 +31,13 @@ bool isWall(char cell) { return cell == 'X'; }
 
 void drawBlock(float x, float y) {
     glBegin(GL_QUADS);
-    sendTile(x, y, BLOCK_Z, BLOCK_S);
+    sendTile(x, y, BLOCK_Z, layout::TILE_BLOCK);
     glEnd();
 }
 
 void drawGround(float x, float y, uint8_t shaded) {
     glBegin(GL_QUADS);
-    sendTile(x, y, GROUND_Z, shaded == 1 ? SHADED_S : PLAIN_S);
+    sendTile(x, y, GROUND_Z, shaded == 1 ? layout::TILE_SHADED : layout::TILE_PLAIN);
     glEnd();
 }
 

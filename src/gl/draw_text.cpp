@@ -2,10 +2,9 @@
 //
 // Needs only the GL headers. The caller binds the font and sets colour and blending; this file changes neither.
 #include "gl/gl_utils.h"
+#include "gl/sprite_layout.h"
 
 namespace {
-
-constexpr int FONT_CELLS = 26;
 
 // The letter cell of a byte, or -1: both cases of a letter share its cell; digits, blanks, punctuation and bytes
 // beyond ASCII have none. The byte is taken as signed and the subtraction wraps in 8 bits, which keeps every byte
@@ -13,7 +12,7 @@ constexpr int FONT_CELLS = 26;
 int fontCell(char c) {
     const int8_t v = static_cast<int8_t>(c);
     const int8_t k = static_cast<int8_t>(v > 96 ? v - 97 : v - 65);
-    return k >= 0 && k < FONT_CELLS ? k : -1;
+    return k >= 0 && k < layout::FONT_LETTERS ? k : -1;
 }
 
 }  // namespace
@@ -27,8 +26,8 @@ void drawText(const char* text, uint8_t length, float x, float y, float char_wid
     for (uint8_t i = 0; i < length; ++i) {
         const int k = fontCell(text[i]);
         if (k >= 0) {
-            const double s0 = static_cast<double>(k) / FONT_CELLS;
-            const double s1 = static_cast<double>(k + 1) / FONT_CELLS;
+            const double s0 = layout::columnS(k, layout::FONT_LETTERS);
+            const double s1 = layout::columnS(k + 1, layout::FONT_LETTERS);
             glTexCoord2d(s0, 0.0);
             glVertex2f(pen, bottom);
             glTexCoord2d(s1, 0.0);

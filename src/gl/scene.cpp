@@ -3,6 +3,7 @@
 // Needs only the GL headers (no toolkit), so the same frame can be drawn in the window and in an offscreen context.
 // The scene only reads `game`, apart from the scoreboard's score clamp.
 #include "gl/gl_utils.h"
+#include "gl/sprite_layout.h"
 
 #include <algorithm>
 
@@ -17,21 +18,24 @@ int windowSide(int cells, uint16_t pixels_per_cell) {
 }  // namespace
 
 WindowSize windowSize(uint16_t width, uint16_t height, uint16_t pixel_width, uint16_t pixel_height) {
-    return {windowSide(width + 10, pixel_width), windowSide(height + 2, pixel_height)};
+    return {windowSide(layout::viewColumns(width), pixel_width), windowSide(layout::viewRows(height), pixel_height)};
 }
 
 void setupView(uint16_t width, uint16_t height) {
     glClearColor(0.25f, 0.25f, 0.25f, 1.0f);
 
-    // World units are grid cells. Bottom (height + 1) greater than top (-1) turns the y axis downward; z runs over
-    // the rows so that a player's row can be its depth. The model-view matrix stays the identity.
-    const int right = width + 5;
-    const int bottom = height + 1;
+    // World units are grid cells, with the view's margins around the grid. Bottom (height + 1) greater than top (-1)
+    // turns the y axis downward; z runs over the rows so that a player's row can be its depth. The model-view matrix
+    // stays the identity.
+    const int left = -layout::SIDE_MARGIN;
+    const int right = width + layout::SIDE_MARGIN;
+    const int top = -layout::END_MARGIN;
+    const int bottom = height + layout::END_MARGIN;
     const int depth = height + 1;
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    glOrtho(-5.0, static_cast<double>(right), static_cast<double>(bottom), -1.0, static_cast<double>(-depth),
-            static_cast<double>(depth));
+    glOrtho(static_cast<double>(left), static_cast<double>(right), static_cast<double>(bottom),
+            static_cast<double>(top), static_cast<double>(-depth), static_cast<double>(depth));
 
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_DEPTH_TEST);

@@ -4,7 +4,7 @@
 // horizontal end pieces with the tip on the left (the game mirrors them for the right arm), vertical pieces as the
 // horizontal ones turned on their side with the tip up (flipped for the lower arm), and the centre upside down,
 // because the game draws it upside down. Every piece has the same flame profile where it meets its neighbour, so
-// the arms join without seams. Depends on canvas.h only.
+// the arms join without seams. Depends on canvas.h and the sprite layout only.
 #include "sheets.h"
 
 #include <algorithm>
@@ -70,7 +70,7 @@ Image bombFrame(int frame) {
 
 // [SECTION] Explosion
 
-constexpr float HALF_WIDTHS[5] = {3.2f, 4.6f, 6.0f, 7.4f, 8.8f};
+constexpr float HALF_WIDTHS[layout::BLAST_FRAMES] = {3.2f, 4.6f, 6.0f, 7.4f, 8.8f};
 constexpr float MIDDLE = TILE / 2.0f;
 
 // The flame edge's ripple along a beam: repeats every half tile, so it is the same at both edges of every piece.
@@ -125,24 +125,34 @@ Image flamePiece(Piece piece, int frame) {
     return t;
 }
 
+// Puts a piece as it looks on screen where the layout keeps piece `kind` of frame `frame`, upside down when the
+// drawing shows that piece upside down.
+void place(Image& sheet, const Image& piece, uint32_t kind, int frame) {
+    const layout::ExplosionPiece& where = layout::EXPLOSION_PIECES[kind];
+    const int64_t column = layout::explosionColumn(where, static_cast<uint32_t>(frame));
+    const int top = (layout::EXPLOSION_BANDS - 1 - where.band) * TILE;  // bands count from the bottom
+    sheet.blit(where.flipped ? piece.flippedVertically() : piece, static_cast<int>(column) * TILE, top);
+}
+
 }  // namespace
 
 Image bombSheet() {
-    Image sheet(3 * TILE, TILE);
-    for (int f = 0; f < 3; ++f) sheet.blit(bombFrame(f), f * TILE, 0);
+    Image sheet(layout::BOMB_WIDTH, layout::BOMB_HEIGHT);
+    for (int f = 0; f < layout::FUSE_FRAMES; ++f) sheet.blit(bombFrame(f), f * TILE, 0);
     return sheet;
 }
 
 Image explosionSheet() {
-    Image sheet(10 * TILE, 4 * TILE);
-    for (int f = 0; f < 5; ++f) {
+    Image sheet(layout::EXPLOSION_WIDTH, layout::EXPLOSION_HEIGHT);
+    for (int f = 0; f < layout::BLAST_FRAMES; ++f) {
         const Image middle = flamePiece(Piece::Middle, f);
         const Image end = flamePiece(Piece::End, f);
-        sheet.blit(flamePiece(Piece::Centre, f).flippedVertically(), f * TILE, 0);  // t 0.75 to 1
-        sheet.blit(end.transposed(), f * TILE, TILE);                                // t 0.5 to 0.75
-        sheet.blit(middle.transposed(), f * TILE, 2 * TILE);                         // t 0.25 to 0.5
-        sheet.blit(end, 2 * f * TILE, 3 * TILE);                                     // t 0 to 0.25
-        sheet.blit(middle, (2 * f + 1) * TILE, 3 * TILE);
+        // The arms toward smaller x and y are stored as they look; the drawing mirrors or flips them for the others.
+        place(sheet, flamePiece(Piece::Centre, f), layout::PIECE_CENTRE, f);
+        place(sheet, end.transposed(), layout::PIECE_UP_END, f);
+        place(sheet, middle.transposed(), layout::PIECE_UP_MIDDLE, f);
+        place(sheet, end, layout::PIECE_LEFT_END, f);
+        place(sheet, middle, layout::PIECE_LEFT_MIDDLE, f);
     }
     return sheet;
 }

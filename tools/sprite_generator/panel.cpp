@@ -2,7 +2,7 @@
 // font. Letters are white so that the team colour the game multiplies in shows unchanged, with a black outline so
 // that light and dark team colours both read on the panel.
 //
-// Depends on canvas.h only.
+// Depends on canvas.h and the sprite layout only.
 #include "sheets.h"
 
 #include <sstream>
@@ -13,8 +13,7 @@ namespace {
 
 // [SECTION] Display digits
 
-constexpr int CELL = 16;   // scoreboard column and band pitch
-constexpr int DRAWN = 15;  // texels of a column the game draws
+constexpr int DRAWN = layout::SCOREBOARD_CELL;  // texels of a column and of a band that the game draws
 constexpr Rgba PANEL = rgb(176, 166, 142);
 const Ramp SCREEN{rgb(16, 14, 22), rgb(26, 24, 34), rgb(34, 32, 44), rgb(84, 80, 100), rgb(120, 116, 136)};
 constexpr Rgba SEGMENT_ON = rgb(255, 198, 52);
@@ -25,9 +24,10 @@ constexpr Rgba SEGMENT_SHINE = rgb(255, 240, 168);
 constexpr int SEGMENTS[7][4] = {{5, 2, 9, 3},   {10, 3, 11, 7}, {10, 8, 11, 12}, {5, 12, 9, 13},
                                 {3, 8, 4, 12},  {3, 3, 4, 7},   {5, 7, 9, 8}};
 
-// Which segments each shown symbol lights, bit 0 for a: digits 0 to 9, then the empty tens place, the tens digit 1
-// and the minus sign.
-constexpr uint8_t SYMBOLS[13] = {0x3f, 0x06, 0x5b, 0x4f, 0x66, 0x6d, 0x7d, 0x07, 0x7f, 0x6f, 0x00, 0x06, 0x40};
+// Which segments the symbol of each digit band column lights, bit 0 for a: digits 0 to 9, then the tens place's
+// symbols: empty (layout::TENS_EMPTY), the digit 1 (TENS_ONE) and the minus sign (TENS_MINUS).
+constexpr uint8_t SYMBOLS[layout::SCOREBOARD_COLUMNS] = {0x3f, 0x06, 0x5b, 0x4f, 0x66, 0x6d, 0x7d,
+                                                         0x07, 0x7f, 0x6f, 0x00, 0x06, 0x40};
 
 Image displayCell(uint8_t lit) {
     Image t(DRAWN, DRAWN);
@@ -49,7 +49,7 @@ constexpr int GLYPH_TOP = 4;
 
 // Each letter as strokes on a 6 x 10 grid of brush positions ("x,y x,y ..." polylines, "|" between strokes), which
 // the 2-texel brush turns into a 7 x 11 texel body.
-constexpr const char* GLYPHS[26] = {
+constexpr const char* GLYPHS[layout::FONT_LETTERS] = {
     "0,9 0,2 2,0 3,0 5,2 5,9|1,5 4,5",                         // A
     "0,0 0,9 4,9 5,8 5,6 4,5 0,5|0,0 3,0 4,1 4,3 3,4",         // B
     "5,1 4,0 1,0 0,1 0,8 1,9 4,9 5,8",                         // C
@@ -116,24 +116,27 @@ Image letterCell(const char* strokes) {
 // [SECTION] Sheets
 
 Image scoreboardSheet() {
+    using layout::SCOREBOARD_PITCH;
     Image sheet(SCOREBOARD_WIDTH, SCOREBOARD_HEIGHT);
-    for (int c = 0; c < 13; ++c) sheet.blit(displayCell(SYMBOLS[c]), c * CELL, 0);
-    for (int team = 0; team < TEAMS; ++team) {
+    const int digits_top = layout::DIGIT_ROWS.top;
+    for (int c = 0; c < layout::SCOREBOARD_COLUMNS; ++c)
+        sheet.blit(displayCell(SYMBOLS[c]), c * SCOREBOARD_PITCH, digits_top);
+    for (int team = 0; team < TEAM_COUNT; ++team) {
         // The lowest band is drawn from its very bottom row, so its icons are one texel taller.
-        const int height = team == 3 ? CELL : DRAWN;
-        const int top = CELL * (team + 1);
-        sheet.blit(playerIcon(team, false, height), 0, top);
-        sheet.blit(playerIcon(team, true, height), CELL, top);
+        const layout::BandRows band = layout::iconRows(team);
+        sheet.blit(playerIcon(team, false, band.rows), PLAYER_ALIVE * SCOREBOARD_PITCH, band.top);
+        sheet.blit(playerIcon(team, true, band.rows), PLAYER_DEAD * SCOREBOARD_PITCH, band.top);
     }
     // The panel behind both side columns: a plain colour, since the game stretches it over whole panels.
-    for (int y = 4 * CELL; y < SCOREBOARD_HEIGHT; ++y)
-        for (int x = 12 * CELL; x < SCOREBOARD_WIDTH; ++x) sheet.set(x, y, PANEL);
+    const layout::BandRows panel = layout::PANEL_ROWS;
+    for (int y = panel.top; y < panel.top + panel.rows; ++y)
+        for (int x = layout::PANEL_COLUMN * SCOREBOARD_PITCH; x < SCOREBOARD_WIDTH; ++x) sheet.set(x, y, PANEL);
     return sheet;
 }
 
 Image fontSheet() {
-    Image sheet(26 * FONT_CELL_WIDTH, FONT_CELL_HEIGHT);
-    for (int k = 0; k < 26; ++k) sheet.blit(letterCell(GLYPHS[k]), k * FONT_CELL_WIDTH, 0);
+    Image sheet(layout::FONT_LETTERS * FONT_CELL_WIDTH, FONT_CELL_HEIGHT);
+    for (int k = 0; k < layout::FONT_LETTERS; ++k) sheet.blit(letterCell(GLYPHS[k]), k * FONT_CELL_WIDTH, 0);
     return sheet;
 }
 

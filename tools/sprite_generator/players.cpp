@@ -2,7 +2,8 @@
 //
 // A figure is designed once on a 16 x 26 logical grid and rasterised into each picture at that picture's own width
 // (15 to 18 texels), so it keeps its size on screen whichever picture the game stretches over a cell. Facing +x has
-// no pictures of its own: the game mirrors the facing -x ones, so those face left here. Depends on canvas.h only.
+// no pictures of its own: the game mirrors the facing -x ones, so those face left here. Depends on canvas.h and the
+// sprite layout only.
 #include "sheets.h"
 
 #include <algorithm>
@@ -320,26 +321,30 @@ Image drawRemains(int width, int team, bool last) {
     return pic;
 }
 
-Image pictureFor(int pose, int width, int team) {
+// The picture of `pose` at `width` texels.
+Image pictureFor(uint32_t pose, int width, int team) {
     Look look;
-    switch (pose) {
-    case 0:
-    case 1:
-    case 2: look.facing = Facing::Left, look.step = pose; break;
-    case 6:
-    case 7:
-    case 8: look.facing = Facing::Up, look.step = pose - 6; break;
-    case 9:
-    case 10:
-    case 11: look.facing = Facing::Down, look.step = pose - 9; break;
-    case 12: look.cheer = true; break;
-    case 13: look.cheer = true, look.step = 1; break;
-    case 14: look.wave = true; break;
-    case 15: look.wave = true, look.step = 2; break;
-    case 16: look.soot = 0.55f, look.shocked = true, look.smoke = 1; break;
-    case 17: look.soot = 0.8f, look.shocked = true, look.squash = 0.8f, look.smoke = 2; break;
-    case 18: return drawRemains(width, team, false);
-    default: return drawRemains(width, team, true);
+    if (isWalkingPose(pose)) {
+        look.step = static_cast<int>(pose % POSES_PER_FACING);
+        switch (facingOf(pose)) {
+        case FACING_SMALLER_X: look.facing = Facing::Left; break;  // the game mirrors these for facing larger x
+        case FACING_SMALLER_Y: look.facing = Facing::Up; break;
+        default: look.facing = Facing::Down; break;
+        }
+    } else if (isDyingPose(pose)) {
+        switch (pose - POSE_DYING) {
+        case 0: look.soot = 0.55f, look.shocked = true, look.smoke = 1; break;
+        case 1: look.soot = 0.8f, look.shocked = true, look.squash = 0.8f, look.smoke = 2; break;
+        case 2: return drawRemains(width, team, false);
+        default: return drawRemains(width, team, true);
+        }
+    } else {
+        switch (pose - WALKING_POSES) {  // the spare pictures
+        case 0: look.cheer = true; break;
+        case 1: look.cheer = true, look.step = 1; break;
+        case 2: look.wave = true; break;
+        default: look.wave = true, look.step = 2; break;
+        }
     }
     return drawFigure(width, team, look);
 }
@@ -350,7 +355,10 @@ Image pictureFor(int pose, int width, int team) {
 
 Image teamSheet(int team) {
     Image sheet(TEAM_SHEET_WIDTH, TEAM_SHEET_HEIGHT);
-    for (const PoseCell& cell : POSE_CELLS) sheet.blit(pictureFor(cell.pose, cell.to - cell.from, team), cell.from, 0);
+    for (uint32_t pose = 0; pose < layout::POSE_COLUMNS.size(); ++pose) {
+        const layout::PoseColumns c = layout::POSE_COLUMNS[pose];
+        if (!c.mirrored()) sheet.blit(pictureFor(pose, c.width(), team), c.first(), 0);
+    }
     return sheet;
 }
 

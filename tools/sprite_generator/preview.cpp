@@ -2,7 +2,8 @@
 // transparent texels dropped, the name colours multiplied in), followed by every sheet enlarged. It exists only to
 // judge the art by eye; the game never reads it.
 //
-// Depends on canvas.h and sheets.h only: the texture coordinates below restate how the game addresses each sheet.
+// Depends on canvas.h and sheets.h only; the texture coordinates and the panels' places come from the sprite layout
+// the game's drawing reads.
 #include "sheets.h"
 
 #include <algorithm>
@@ -57,15 +58,18 @@ constexpr int H = 11;
 
 bool wall(int x, int y) { return x >= 0 && y >= 0 && x < W && y < H && MAP[y][x] == 'X'; }
 
+// A one-cell quad showing column `column` of a sheet of `columns` columns over its full height.
+void columnQuad(View& v, const Image& tex, float x, float y, int column, int columns) {
+    quad(v, tex, x, y, 1, 1, layout::columnS(column, columns), layout::columnS(column + 1, columns), 0, 1);
+}
+
 void drawField(View& v, const Image& bg) {
     for (int y = -1; y <= H; ++y) {
         for (int x = -1; x <= W; ++x) {
-            if (x < 0 || y < 0 || x >= W || y >= H || wall(x, y)) {
-                quad(v, bg, x, y, 1, 1, 0, 0.25, 0, 1);
-            } else {
-                const bool shaded = y == 0 || wall(x, y - 1);
-                quad(v, bg, x, y, 1, 1, shaded ? 0.25 : 0.5, shaded ? 0.5 : 0.75, 0, 1);
-            }
+            layout::BackgroundTile tile = layout::TILE_BLOCK;
+            if (x >= 0 && y >= 0 && x < W && y < H && !wall(x, y))
+                tile = y == 0 || wall(x, y - 1) ? layout::TILE_SHADED : layout::TILE_PLAIN;
+            columnQuad(v, bg, x, y, tile, layout::BACKGROUND_TILES);
         }
     }
 }
@@ -77,107 +81,88 @@ struct Scene {
 };
 
 void drawText(View& v, const Image& font, const char* text, float cx, float cy, Rgba colour) {
-    const int n = std::min<int>(static_cast<int>(std::strlen(text)), 8);
-    float pen = cx - 0.25f * n;
-    for (int i = 0; i < n; ++i, pen += 0.5f) {
+    using layout::NAME_CHAR_HEIGHT;
+    using layout::NAME_CHAR_WIDTH;
+    const size_t n = std::min(std::strlen(text), layout::NAME_CHARS);
+    float pen = cx - NAME_CHAR_WIDTH / 2 * static_cast<float>(n);
+    for (size_t i = 0; i < n; ++i, pen += NAME_CHAR_WIDTH) {
         const char c = text[i];
         const int k = c >= 'a' && c <= 'z' ? c - 'a' : c >= 'A' && c <= 'Z' ? c - 'A' : -1;
-        if (k >= 0) quad(v, font, pen, cy - 0.5f, 0.5f, 1.0f, k / 26.0, (k + 1) / 26.0, 0, 1, colour);
+        if (k >= 0)
+            quad(v, font, pen, cy - NAME_CHAR_HEIGHT / 2, NAME_CHAR_WIDTH, NAME_CHAR_HEIGHT,
+                 layout::columnS(k, layout::FONT_LETTERS), layout::columnS(k + 1, layout::FONT_LETTERS), 0, 1, colour);
     }
+}
+
+// A scoreboard cell of column `column` in `band` on the grid cell at (x, y).
+void scoreCell(View& v, const Image& sb, float x, float y, int column, const layout::Band& band) {
+    quad(v, sb, x, y, 1, 1, layout::cellLeftS(column), layout::cellRightS(column), band.lower, band.upper);
 }
 
 void drawScoreboard(View& v, const Image& sb, const Image& font, const Scene& s) {
-    quad(v, sb, -5, -1, 4, H + 2, 12 / 13.0, 1, 0, 0.2);
-    quad(v, sb, W + 1, -1, 5, H + 2, 12 / 13.0, 1, 0, 0.2);
-    const float corner[4][2] = {{-4, 0}, {-4, H - 3.0f}, {W + 2.0f, 0}, {W + 2.0f, H - 3.0f}};
-    const double band[4][2] = {{0.6125, 0.8}, {0.4125, 0.6}, {0.2125, 0.4}, {0.0, 0.2}};
-    const Rgba colour[4] = {rgb(220, 220, 220), rgb(85, 85, 85), rgb(0, 0, 184), rgb(224, 0, 0)};
-    const float name_y[4] = {3.5f, H - 3.5f, 3.5f, H - 3.5f};
-    for (int t = 0; t < 4; ++t) {
+    const double panel_s0 = layout::columnS(layout::PANEL_COLUMN, layout::SCOREBOARD_COLUMNS);
+    const layout::Band panel = layout::bandOf(layout::PANEL_ROWS);
+    for (const layout::PanelQuad& q : {layout::leftPanel(H), layout::rightPanel(W, H)})
+        quad(v, sb, q.x, q.y, q.width, q.height, panel_s0, 1, panel.lower, panel.upper);
+    const layout::Band digits = layout::bandOf(layout::DIGIT_ROWS);
+    for (int t = 0; t < TEAM_COUNT; ++t) {
+        const layout::PanelCorner corner = layout::panelCorner(t, W, H);
         const int val = s.score[t];
-        const int tens = val < 0 ? 12 : val >= 10 ? 11 : 10;
+        const int tens = val < 0 ? layout::TENS_MINUS : val >= 10 ? layout::TENS_ONE : layout::TENS_EMPTY;
         const int ones = val < 0 ? -val : val % 10;
-        const float x = corner[t][0];
-        const float y = corner[t][1];
-        quad(v, sb, x, y, 1, 1, tens / 13.0, tens / 13.0 + 15 / 208.0, 0.8125, 1.0);
-        quad(v, sb, x + 1, y, 1, 1, ones * 16 / 208.0, ones * 16 / 208.0 + 15 / 208.0, 0.8125, 1.0);
-        for (int p = 0; p < 4; ++p) {
-            const int c = s.dead[t][p];
-            quad(v, sb, x + p % 2, y + 1 + p / 2, 1, 1, c * 16 / 208.0, c * 16 / 208.0 + 15 / 208.0, band[t][0],
-                 band[t][1]);
-        }
-        drawText(v, font, s.name[t], t < 2 ? -3.0f : W + 3.0f, name_y[t], colour[t]);
+        const float x = corner.score_x;
+        const float y = corner.score_y;
+        scoreCell(v, sb, x, y, tens, digits);
+        scoreCell(v, sb, x + 1, y, ones, digits);
+        for (int p = 0; p < PLAYER_COUNT; ++p)
+            scoreCell(v, sb, x + p % 2, y + 1 + p / 2, s.dead[t][p], layout::bandOf(layout::iconRows(t)));
+        const layout::Rgb c = layout::NAME_COLOURS[static_cast<size_t>(t)];
+        drawText(v, font, s.name[t], corner.name_x, corner.name_y, rgb(c.red, c.green, c.blue));
     }
 }
 
-// Explosion pieces as the game sends them: the piece table's texture rectangles by kind.
-void boomPart(View& v, const Image& ex, float x, float y, int f, int kind) {
-    const double a = 0.1 * f;
-    const double b = 0.2 * f;
-    switch (kind) {
-    case 0: quad(v, ex, x, y, 1, 1, a, a + 0.1, 1.0, 0.75); break;
-    case 1: quad(v, ex, x, y, 1, 1, b + 0.1, b + 0.2, 0, 0.25); break;
-    case 2: quad(v, ex, x, y, 1, 1, b, b + 0.1, 0, 0.25); break;
-    case 3: quad(v, ex, x, y, 1, 1, b + 0.2, b + 0.1, 0, 0.25); break;
-    case 4: quad(v, ex, x, y, 1, 1, b + 0.1, b, 0, 0.25); break;
-    case 5: quad(v, ex, x, y, 1, 1, a, a + 0.1, 0.25, 0.5); break;
-    case 6: quad(v, ex, x, y, 1, 1, a, a + 0.1, 0.5, 0.75); break;
-    case 7: quad(v, ex, x, y, 1, 1, a, a + 0.1, 0.5, 0.25); break;
-    default: quad(v, ex, x, y, 1, 1, a, a + 0.1, 0.75, 0.5); break;
-    }
+// Explosion pieces as the game sends them.
+void boomPart(View& v, const Image& ex, float x, float y, int f, uint32_t kind) {
+    const layout::SheetRect r = layout::explosionRect(kind, static_cast<uint32_t>(f));
+    quad(v, ex, x, y, 1, 1, r.s_left, r.s_right, r.t_lower, r.t_upper);
 }
 
 void boom(View& v, const Image& ex, int cx, int cy, int range, int f) {
-    boomPart(v, ex, cx, cy, f, 0);
-    const int dir[4][2] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}};
-    for (int d = 0; d < 4; ++d) {
+    boomPart(v, ex, cx, cy, f, layout::PIECE_CENTRE);
+    for (const layout::BlastArm& arm : layout::BLAST_ARMS) {
         for (int i = 1; i <= range; ++i) {
-            const int x = cx + dir[d][0] * i;
-            const int y = cy + dir[d][1] * i;
+            const int x = cx + arm.dx * i;
+            const int y = cy + arm.dy * i;
             if (x < 0 || y < 0 || x >= W || y >= H || wall(x, y)) break;
-            boomPart(v, ex, x, y, f, 1 + 2 * d + (i == range ? 1 : 0));
+            boomPart(v, ex, x, y, f, i == range ? arm.end : arm.middle);
         }
     }
-}
-
-double poseFrom(int pose) {
-    if (pose >= 3 && pose <= 5) pose -= 3;
-    for (const PoseCell& c : POSE_CELLS)
-        if (c.pose == pose) return c.from / 358.0;
-    return 0;
-}
-
-double poseTo(int pose) {
-    if (pose >= 3 && pose <= 5) pose -= 3;
-    for (const PoseCell& c : POSE_CELLS)
-        if (c.pose == pose) return c.to / 358.0;
-    return 0;
 }
 
 struct Figure {
     int team;
     float x;
     float y;
-    int pose;
+    uint32_t pose;
 };
 
 void drawFigure(View& v, const Image& sheet, const Figure& f) {
-    const bool mirrored = f.pose >= 3 && f.pose <= 5;
-    const double a = poseFrom(f.pose);
-    const double b = poseTo(f.pose);
-    quad(v, sheet, f.x, f.y - 0.5f, 1, 1.5f, mirrored ? b : a, mirrored ? a : b, 0, 1);
+    const layout::PoseColumns c = layout::POSE_COLUMNS[f.pose];
+    const double width = TEAM_SHEET_WIDTH;
+    const float head = layout::PLAYER_HEAD_ROOM;
+    quad(v, sheet, f.x, f.y - head, 1, 1 + head, c.from / width, c.to / width, 0, 1);
 }
 
 Image matchScreen(const std::array<NamedSheet, 9>& sheets) {
-    Image screen((W + 10) * PX, (H + 2) * PX, rgb(64, 64, 64));
-    View v{screen, -5, -1};
+    Image screen(layout::viewColumns(W) * PX, layout::viewRows(H) * PX, rgb(64, 64, 64));
+    View v{screen, -layout::SIDE_MARGIN, -layout::END_MARGIN};
     drawField(v, sheets[0].image);
     const Scene scene{{3, 12, -2, 0}, {"default", "maps/red", "BLUEWAVE", "crimson"}, {{0, 0, 1, 0}, {0, 1, 1, 0}, {0, 0, 0, 0}, {1, 0, 0, 0}}};
     drawScoreboard(v, sheets[7].image, sheets[8].image, scene);
     const Image& bomb = sheets[5].image;
-    quad(v, bomb, 2, 0, 1, 1, 0, 1 / 3.0, 0, 1);
-    quad(v, bomb, 12, 10, 1, 1, 1 / 3.0, 2 / 3.0, 0, 1);
-    quad(v, bomb, 6, 5, 1, 1, 2 / 3.0, 1, 0, 1);
+    columnQuad(v, bomb, 2, 0, layout::fuseColumn(0), layout::FUSE_FRAMES);
+    columnQuad(v, bomb, 12, 10, layout::fuseColumn(1), layout::FUSE_FRAMES);
+    columnQuad(v, bomb, 6, 5, layout::fuseColumn(2), layout::FUSE_FRAMES);
     boom(v, sheets[6].image, 7, 3, 3, 4);
     boom(v, sheets[6].image, 0, 9, 2, 2);
     boom(v, sheets[6].image, 14, 5, 1, 0);

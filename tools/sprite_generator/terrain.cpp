@@ -1,7 +1,7 @@
 // terrain.cpp: the background sheet: a stone block for walls and the border, grass ground with and without the
 // shadow that a wall above casts, and a spare flowered tile. Every tile repeats seamlessly.
 //
-// Depends on canvas.h only.
+// Depends on canvas.h and the sprite layout only.
 #include "sheets.h"
 
 namespace art {
@@ -103,11 +103,11 @@ Image shadedGroundTile() {
 }  // namespace
 
 Image backgroundSheet() {
-    Image sheet(4 * TILE, TILE);
-    sheet.blit(blockTile(), 0, 0, true);
-    sheet.blit(shadedGroundTile(), TILE, 0, true);
-    sheet.blit(groundTile(23, false), 2 * TILE, 0, true);
-    sheet.blit(groundTile(23, true), 3 * TILE, 0, true);
+    Image sheet(layout::BACKGROUND_WIDTH, layout::BACKGROUND_HEIGHT);
+    sheet.blit(blockTile(), layout::TILE_BLOCK * TILE, 0, true);
+    sheet.blit(shadedGroundTile(), layout::TILE_SHADED * TILE, 0, true);
+    sheet.blit(groundTile(23, false), layout::TILE_PLAIN * TILE, 0, true);
+    sheet.blit(groundTile(23, true), layout::TILE_SPARE * TILE, 0, true);
     return sheet;
 }
 

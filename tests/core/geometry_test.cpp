@@ -20,7 +20,9 @@ void setGrid(const std::vector<std::string>& rows) {
 const std::vector<std::string> WALLED = {"---------", "---------", "---------", "--X------",
                                          "---------", "---------", "---------"};
 
-Bomb bombAt(float x, float y, uint8_t range) { return Bomb{BOMB_EXPLODING, 0, 0, 0, 0, range, 0, 0, x, y}; }
+Bomb bombAt(float x, float y, uint8_t range) {
+    return Bomb{.state = BOMB_EXPLODING, .range = range, .x = x, .y = y};
+}
 
 const float NaN = std::numeric_limits<float>::quiet_NaN();
 // The float nearest to 16/17 lies above it, so two positions that far apart do not overlap; one ulp less does.

@@ -61,30 +61,35 @@ TEST_F(MapFileTest, OverlongLineIsReadInPiecesThatCountAsRowsAndLines) {
     EXPECT_EQ(row(1).substr(0, 46), std::string(45, 'X') + "\n");
 }
 
-using MapFileDeathTest = MapFileTest;
+struct Refusal {
+    const char* name;
+    std::string content;
+    std::string detail;  // after "Error compiling <file>"
+};
 
-TEST_F(MapFileDeathTest, RefusedFiles) {
-    struct Refusal {
-        std::string content;
-        std::string detail;  // after "Error compiling <file>"
-    };
-    const std::vector<Refusal> refusals = {
-        {"40 , 30\n", ", line 1\nInvalid grid width and height specification"},
-        {"# c\n\n40x30\n", ", line 3\nInvalid grid width and height specification"},
-        {"XX--\n", ", line 1\nInvalid grid width and height specification"},
-        {"3, 3\nXXX\n\nXXX\n", "\nOnly 2 valid rows detected (expected 3)\n"},
-        {"", "\nNo line gives the grid width and height\n"},
-        {"# only a comment\n\r\n", "\nNo line gives the grid width and height\n"},
-        {"1, 5\nX\nX\nX\nX\nX\n", ", line 1\nGrid of 1 x 5 cells is too small (at least 2 x 2)\n"},
-        {"\n5, 0\n", ", line 2\nGrid of 5 x 0 cells is too small (at least 2 x 2)\n"},
-    };
-    for (const Refusal& r : refusals) {
-        SCOPED_TRACE(r.content);
-        const std::string path = dir.write("bad.map", r.content);
-        config.map_file = path;
-        EXPECT_RAISES(compileMap(), 7, "Error compiling " + path + r.detail);
-    }
+class MapFileRefusalDeathTest : public MapFileTest, public testing::WithParamInterface<Refusal> {};
+
+TEST_P(MapFileRefusalDeathTest, ExitsWithSevenAfterTheDetail) {
+    config.map_file = dir.write("bad.map", GetParam().content);
+    EXPECT_RAISES(compileMap(), 7, "Error compiling " + config.map_file + GetParam().detail);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, MapFileRefusalDeathTest,
+    testing::Values(Refusal{"BlankBeforeComma", "40 , 30\n", ", line 1\nInvalid grid width and height specification"},
+                    Refusal{"NoCommaAfterSkippedLines", "# c\n\n40x30\n",
+                            ", line 3\nInvalid grid width and height specification"},
+                    Refusal{"RowFirst", "XX--\n", ", line 1\nInvalid grid width and height specification"},
+                    Refusal{"RowMissing", "3, 3\nXXX\n\nXXX\n", "\nOnly 2 valid rows detected (expected 3)\n"},
+                    Refusal{"Empty", "", "\nNo line gives the grid width and height\n"},
+                    Refusal{"OnlySkippedLines", "# only a comment\n\r\n",
+                            "\nNo line gives the grid width and height\n"},
+                    Refusal{"OneColumn", "1, 5\nX\nX\nX\nX\nX\n",
+                            ", line 1\nGrid of 1 x 5 cells is too small (at least 2 x 2)\n"},
+                    Refusal{"NoRows", "\n5, 0\n", ", line 2\nGrid of 5 x 0 cells is too small (at least 2 x 2)\n"}),
+    [](const testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
+
+using MapFileDeathTest = MapFileTest;
 
 TEST_F(MapFileDeathTest, MissingFilePrintsNothingAndExitsWithFour) {
     config.map_file = dir.file("absent.map");

@@ -61,13 +61,13 @@ inline std::string describe(const Player& p) {
 // Arms slot `slot` of a player directly at (x, y), with a fresh fuse.
 inline Bomb& armBomb(Player& owner, int slot, float x, float y) {
     --owner.cur_bombs;
-    return owner.bombs.at(slot) = Bomb{BOMB_ACTIVE, 0, 0, 0, 0, 0, 0, 0, x, y};  // every counter 0
+    return owner.bombs.at(slot) = Bomb{.state = BOMB_ACTIVE, .x = x, .y = y};  // every counter 0
 }
 
 // Makes slot `slot` of a player an explosion that has just begun, with the owner's reach.
 inline Bomb& explodeBomb(Player& owner, int slot, float x, float y) {
     --owner.cur_bombs;
-    return owner.bombs.at(slot) = Bomb{BOMB_EXPLODING, 0, 0, 0, 0, owner.blast_range, 0, 0, x, y};
+    return owner.bombs.at(slot) = Bomb{.state = BOMB_EXPLODING, .range = owner.blast_range, .x = x, .y = y};
 }
 
 }  // namespace fwtest

@@ -23,7 +23,9 @@ TEST_F(SetupTest, ResetsAPlayedMatchButKeepsTheGrid) {
     team.winner = 1;
     team.name = "old";
     Player& p = team.players[1];
-    p = Player{HULK, 20, 1, 3, -1, 16, 2, 3, 0, 2.5f, 1.0f, 7, 4, 4, {{MOVE, 1.0f}}, {}};
+    p = Player{.type = HULK, .pose = 20, .status = 1, .hits = 3, .health = -1, .step_ticks = 16, .blast_range = 2,
+               .max_bombs = 3, .cur_bombs = 0, .x = 2.5f, .y = 1.0f, .anim_ticks = 7, .cmd_index = 4, .cmd_count = 4,
+               .commands = {{.opcode = MOVE, .count = 1.0f}}};
     p.bombs[3].state = BOMB_EXPLODING;
     p.bombs[3].chain_hit = 1;
     initGame();

@@ -4,12 +4,11 @@
 #include "core/utils.h"
 #include "support/test_support.h"
 
-#include <filesystem>
 #include <sstream>
 
 namespace {
 
-const char* const TYPES = "P1 CAPTAIN\nP2 CAPTAIN\nP3 CAPTAIN\nP4 CAPTAIN\n";
+const std::string TYPES = "P1 CAPTAIN\nP2 CAPTAIN\nP3 CAPTAIN\nP4 CAPTAIN\n";
 
 class TeamFileTest : public testing::Test {
 protected:
@@ -85,30 +84,29 @@ TEST_F(TeamFileTest, CountsAreScannedAsCIntegersThenStoredAsFloats) {
              CountCase{"P1.DROP\r\n", "0:4/0"},              // CRLF line end
          }) {
         initGame();
-        EXPECT_EQ(compile(std::string(TYPES) + c.line), "");
+        EXPECT_EQ(compile(TYPES + c.line), "");
         EXPECT_EQ(summary(0), c.program) << c.line;
     }
     initGame();
     compile("P1GHOST\nP2   HULK\n");  // a blank in the format matches no white space too
     EXPECT_EQ(summary(0) + summary(1), "1:6:");
     initGame();
-    compile(std::string(TYPES) + "P1.WAIT -1\nP1.WAIT 16777217\n");
+    compile(TYPES + "P1.WAIT -1\nP1.WAIT 16777217\n");
     EXPECT_EQ(player(0).commands[0].count, 4294967296.0f);
     EXPECT_EQ(player(0).commands[1].count, 16777216.0f);
 }
 
 TEST_F(TeamFileTest, RecompilingAfterSetupDoesNotKeepOldCommands) {
-    compile(std::string(TYPES) + "P1.MOVE 1\nP1.MOVE 2\n");
+    compile(TYPES + "P1.MOVE 1\nP1.MOVE 2\n");
     initGame();
-    compile(std::string(TYPES) + "P1.WAIT 3\n");
+    compile(TYPES + "P1.WAIT 3\n");
     EXPECT_EQ(summary(0), "0:5/3");
     EXPECT_EQ(player(0).commands.size(), 1u);
 }
 
 TEST_F(TeamFileTest, TeamNameDropsTheLastFourCharacters) {
     // Relative names, as users type them; names of four characters or fewer are kept whole.
-    const std::filesystem::path old_cwd = std::filesystem::current_path();
-    std::filesystem::current_path(dir.path());
+    const fwtest::WorkingDirectory cwd(dir.path());
     std::string long_name;  // over 255 characters, through nested directories
     for (int i = 0; i < 60; ++i) long_name += "dir" + std::to_string(i % 10) + "/";
     long_name += "team";
@@ -120,48 +118,55 @@ TEST_F(TeamFileTest, TeamNameDropsTheLastFourCharacters) {
         fwtest::captureStdout([] { compileTeams(); });
         EXPECT_EQ(game.teams[3].name, name);
     }
-    std::filesystem::current_path(old_cwd);
 }
+
+struct Refusal {
+    const char* name;
+    std::string content;
+    int line;
+    std::string message;
+};
+
+class TeamFileRefusalDeathTest : public TeamFileTest, public testing::WithParamInterface<Refusal> {};
+
+TEST_P(TeamFileRefusalDeathTest, ReportsFileLineAndReason) {
+    const Refusal& r = GetParam();
+    config.team_file.fill(dir.write("bad.fpl", r.content));
+    EXPECT_RAISES(compileTeams(), 6,
+                  "Error compiling " + config.team_file[0] + ", line " + std::to_string(r.line) + "\n" + r.message);
+}
+
+const std::string LONG_WORD(16, 'A');
+const std::string BAD_TYPE = "Invalid player type specification\n";
+const std::string BAD_COMMAND = "Invalid move type specification\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, TeamFileRefusalDeathTest,
+    testing::Values(
+        Refusal{"ProgramLineBeforeFourTypes", "P1 CAPTAIN\nP1.MOVE\n", 2, BAD_TYPE},
+        Refusal{"TypesOutOfOrder", "P2 CAPTAIN\nP1 CAPTAIN\n", 1, BAD_TYPE},
+        Refusal{"TypeWordWithSuffix", "# c\nP1 Captainx\n", 2, BAD_TYPE},
+        Refusal{"LowerCaseType", "P1 captain\n", 1, BAD_TYPE},
+        Refusal{"NoType", "P1\n", 1, BAD_TYPE},
+        Refusal{"TypeWordTooLong", "P1 " + LONG_WORD + "\n", 1, BAD_TYPE},
+        Refusal{"FifthTypeLine", TYPES + "P5 HULK\n", 5, BAD_COMMAND},
+        Refusal{"NoPlayer", TYPES + "\nMOVE 3\n", 6, BAD_COMMAND},
+        Refusal{"BadOctalPlayer", TYPES + "P08.MOVE\n", 5, BAD_COMMAND},
+        Refusal{"LowerCaseCommand", TYPES + "P1.move\n", 5, "Command move not recognized\n"},
+        Refusal{"CountWithoutBlank", TYPES + "P1.MOVE3\n", 5, "Command MOVE3 not recognized\n"},
+        Refusal{"CommandWordTooLong", TYPES + "P1." + LONG_WORD + " 2\n", 5,
+                "Command " + LONG_WORD + " not recognized\n"},
+        Refusal{"PlayerFive", TYPES + "P5.MOVE\n", 5, "Team specifier P5 is invalid\n"},
+        Refusal{"PlayerZero", TYPES + "P0.MOVE\n", 5, "Team specifier P0 is invalid\n"},
+        Refusal{"NegativePlayer", TYPES + "P-1.MOVE\n", 5, "Team specifier P-1 is invalid\n"},
+        Refusal{"LeftWithCount", TYPES + "P1.LEFT 2\n", 5, "Command \"LEFT\" requires no modifier\n"},
+        Refusal{"RightWithZero", TYPES + "P1.Right 0\n", 5, "Command \"RIGHT\" requires no modifier\n"},
+        Refusal{"ReverseWithNegative", TYPES + "P1.REVERSE -1\n", 5,
+                "Command \"REVERSE\" requires no modifier\n"},
+        Refusal{"DropWithCount", TYPES + "P1.Drop 1\n", 5, "Command \"DROP\" requires no modifier\n"}),
+    [](const testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
 
 using TeamFileDeathTest = TeamFileTest;
-
-TEST_F(TeamFileDeathTest, RefusedLinesReportFileLineAndReason) {
-    struct Refusal {
-        std::string content;
-        int line;
-        std::string message;
-    };
-    const std::string long_word(16, 'A');
-    const std::string types(TYPES);
-    const std::vector<Refusal> refusals = {
-        {"P1 CAPTAIN\nP1.MOVE\n", 2, "Invalid player type specification\n"},
-        {"P2 CAPTAIN\nP1 CAPTAIN\n", 1, "Invalid player type specification\n"},
-        {"# c\nP1 Captainx\n", 2, "Invalid player type specification\n"},
-        {"P1 captain\n", 1, "Invalid player type specification\n"},
-        {"P1\n", 1, "Invalid player type specification\n"},
-        {"P1 " + long_word + "\n", 1, "Invalid player type specification\n"},
-        {types + "P5 HULK\n", 5, "Invalid move type specification\n"},
-        {types + "\nMOVE 3\n", 6, "Invalid move type specification\n"},
-        {types + "P08.MOVE\n", 5, "Invalid move type specification\n"},
-        {types + "P1.move\n", 5, "Command move not recognized\n"},
-        {types + "P1.MOVE3\n", 5, "Command MOVE3 not recognized\n"},
-        {types + "P1." + long_word + " 2\n", 5, "Command " + long_word + " not recognized\n"},
-        {types + "P5.MOVE\n", 5, "Team specifier P5 is invalid\n"},
-        {types + "P0.MOVE\n", 5, "Team specifier P0 is invalid\n"},
-        {types + "P-1.MOVE\n", 5, "Team specifier P-1 is invalid\n"},
-        {types + "P1.LEFT 2\n", 5, "Command \"LEFT\" requires no modifier\n"},
-        {types + "P1.Right 0\n", 5, "Command \"RIGHT\" requires no modifier\n"},
-        {types + "P1.REVERSE -1\n", 5, "Command \"REVERSE\" requires no modifier\n"},
-        {types + "P1.Drop 1\n", 5, "Command \"DROP\" requires no modifier\n"},
-    };
-    for (const Refusal& r : refusals) {
-        SCOPED_TRACE(r.content);
-        config.team_file.fill(dir.write("bad.fpl", r.content));
-        EXPECT_RAISES(compileTeams(), 6,
-                      "Error compiling " + config.team_file[0] + ", line " + std::to_string(r.line) + "\n" +
-                          r.message);
-    }
-}
 
 TEST_F(TeamFileDeathTest, AMissingLaterFileIsFoundAfterTheEarlierTeams) {
     config.debug_level = 2;

@@ -111,17 +111,19 @@ TEST(SceneTest, TilesBombsAndExplosionArmsEndingAtEdgesWallsAndRange) {
     openMatch(12, 9);
     game.rows[0].replace(0, 3, "X.x");  // a lower-case x is ground
     game.rows[1][1] = game.rows[3][6] = game.rows[7][3] = 'X';
-    // Any slot is drawn by its state alone. Fields: state, fuse frame, blast frame, -, -, range, -, -, x, y.
+    // Any slot is drawn by its state alone.
     const Bomb bombs[] = {
-        {BOMB_EXPLODING, 0, 1, 0, 0, 2, 0, 0, 11, 0},  // in a corner: the edges cut two arms
-        {BOMB_EXPLODING, 0, 2, 0, 0, 3, 0, 0, 1, 7},   // two arms cut by the edges, one by a wall, one at full range
-        {BOMB_EXPLODING, 0, 4, 0, 0, 1, 0, 0, 6, 4},   // the last frame, next to a wall
-        {BOMB_EXPLODING, 0, 3, 0, 0, 0, 0, 0, 10, 6},  // range 0 draws nothing
-        {BOMB_ACTIVE, 0, 0, 0, 0, 0, 0, 0, 7, 4},      // under an arm
-        {BOMB_ACTIVE, 0, 0, 0, 0, 0, 0, 0, 5, 7},
-        {BOMB_ACTIVE, 1, 0, 0, 0, 0, 0, 0, 6, 7},
-        {BOMB_ACTIVE, 2, 0, 0, 0, 0, 0, 0, 7, 7},
-        {BOMB_ACTIVE, 3, 0, 0, 0, 0, 0, 0, 8, 7},  // any fuse frame beyond 2 shows the middle one
+        // In a corner: the edges cut two arms.
+        {.state = BOMB_EXPLODING, .blast_frame = 1, .range = 2, .x = 11, .y = 0},
+        // Two arms cut by the edges, one by a wall, one at full range.
+        {.state = BOMB_EXPLODING, .blast_frame = 2, .range = 3, .x = 1, .y = 7},
+        {.state = BOMB_EXPLODING, .blast_frame = 4, .range = 1, .x = 6, .y = 4},   // the last frame, next to a wall
+        {.state = BOMB_EXPLODING, .blast_frame = 3, .range = 0, .x = 10, .y = 6},  // range 0 draws nothing
+        {.state = BOMB_ACTIVE, .x = 7, .y = 4},                                     // under an arm
+        {.state = BOMB_ACTIVE, .x = 5, .y = 7},
+        {.state = BOMB_ACTIVE, .fuse_frame = 1, .x = 6, .y = 7},
+        {.state = BOMB_ACTIVE, .fuse_frame = 2, .x = 7, .y = 7},
+        {.state = BOMB_ACTIVE, .fuse_frame = 3, .x = 8, .y = 7},  // any fuse frame beyond 2 shows the middle one
     };
     for (size_t i = 0; i < std::size(bombs); ++i) game.teams[i % 4].players[i / 4].bombs[3 - i % 4] = bombs[i];
     Offscreen view;
@@ -175,13 +177,7 @@ TEST(PlayerDrawTest, PoseSelectsItsPictureOneCellWideAndOneAndAHalfTall) {
                  {14, 275, 291}, {15, 257, 274}, {19, 343, 358}, {20, -1, -1}, {0xffffffff, -1, -1}};
     Offscreen view;
     glBindTexture(GL_TEXTURE_2D, textures[TEX_TEAM_A]);
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        Player p{};
-        p.x = float(i);
-        p.y = 1;
-        p.pose = cases[i].pose;
-        drawPlayer(p);
-    }
+    for (size_t i = 0; i < std::size(cases); ++i) drawPlayer(Player{.pose = cases[i].pose, .x = float(i), .y = 1});
     for (size_t i = 0; i < std::size(cases); ++i) {
         const float x = float(i);
         if (cases[i].from < 0)
@@ -204,7 +200,7 @@ TEST(SceneTest, PlayersInFrontByRowWhateverTheDrawingOrderAndOnlyWhereTheirTexel
     place(0, 1, 1, 4, 9);  // drawn before the one behind it, in a picture transparent in its upper half (below)
     place(1, 1, 1, 3, 0);
     place(3, 0, 2, 5, 0);  // on an explosion
-    game.teams[2].players[3].bombs[1] = Bomb{BOMB_EXPLODING, 0, 0, 0, 0, 1, 0, 0, 2, 5};
+    game.teams[2].players[3].bombs[1] = Bomb{.state = BOMB_EXPLODING, .range = 1, .x = 2, .y = 5};
     Offscreen view;
     // Team A's standing picture (texels 0..16): the bottom rows at alpha 1 of 255, the upper half at alpha 0.
     std::vector<uint8_t> sheet = codedSprite(TEX_TEAM_A);

@@ -33,6 +33,15 @@ std::string TempDir::write(const std::string& name, const std::string& content) 
     return full;
 }
 
+WorkingDirectory::WorkingDirectory(const std::string& dir) : previous_(std::filesystem::current_path().string()) {
+    std::filesystem::current_path(dir);
+}
+
+WorkingDirectory::~WorkingDirectory() {
+    std::error_code ec;
+    std::filesystem::current_path(previous_, ec);
+}
+
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream ss;

@@ -1,7 +1,12 @@
-// test_support.h: helpers shared by the tests: temporary files, captured console output, exit paths, a clean game.
+// test_support.h: helpers shared by the tests: temporary files and working directory, captured console output, exit
+// paths, a clean game.
 #pragma once
 
 #include <gtest/gtest.h>
+
+// Tests build records with designated initialisers that name only the fields that matter, the rest being zero;
+// GCC before version 14 reports each field left out as missing.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 #include <functional>
 #include <string>
@@ -23,6 +28,18 @@ public:
 
 private:
     std::string path_;
+};
+
+// Makes `dir` the working directory for as long as it lives, then returns to the one before.
+class WorkingDirectory {
+public:
+    explicit WorkingDirectory(const std::string& dir);
+    ~WorkingDirectory();
+    WorkingDirectory(const WorkingDirectory&) = delete;
+    WorkingDirectory& operator=(const WorkingDirectory&) = delete;
+
+private:
+    std::string previous_;
 };
 
 std::string readFile(const std::string& path);

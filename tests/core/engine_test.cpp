@@ -53,6 +53,38 @@ INSTANTIATE_TEST_SUITE_P(
         Walk{"OwnBombBehindIsNoBar", OPEN, "CAPTAIN", "P1.DROP\nP1.MOVE 2\n", 17, "(0, 2) pose 11 anim 4 cmd 2"}),
     [](const testing::TestParamInfo<Walk>& info) { return info.param.name; });
 
+// A one-command program turns player 1.1 from each walking frame of the facing group that begins with `facing`.
+struct Turn {
+    const char* name;
+    uint32_t facing;
+    const char* command;
+    uint32_t pose;  // the first frame of the new group
+};
+
+class TurnTable : public testing::TestWithParam<Turn> {};
+
+TEST_P(TurnTable, GivesTheNewGroupFromEveryWalkingFrame) {
+    const Turn& c = GetParam();
+    loadScenario(openRows(4, 4), {teamText("P1." + std::string(c.command) + "\n")});
+    Player& p = player(0, 0);
+    for (uint32_t frame = c.facing; frame < c.facing + 3; ++frame) {
+        p.pose = frame;
+        p.cmd_index = 0;
+        ticks(1);
+        EXPECT_EQ(describe(p), "(0, 0) pose " + std::to_string(c.pose) + " anim 0 cmd 1") << "from pose " << frame;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Entries, TurnTable,
+    testing::Values(Turn{"SmallerXLeft", 0, "LEFT", 9}, Turn{"SmallerXRight", 0, "RIGHT", 6},
+                    Turn{"SmallerXReverse", 0, "REVERSE", 3}, Turn{"LargerXLeft", 3, "LEFT", 6},
+                    Turn{"LargerXRight", 3, "RIGHT", 9}, Turn{"LargerXReverse", 3, "REVERSE", 0},
+                    Turn{"SmallerYLeft", 6, "LEFT", 0}, Turn{"SmallerYRight", 6, "RIGHT", 3},
+                    Turn{"SmallerYReverse", 6, "REVERSE", 9}, Turn{"LargerYLeft", 9, "LEFT", 3},
+                    Turn{"LargerYRight", 9, "RIGHT", 0}, Turn{"LargerYReverse", 9, "REVERSE", 6}),
+    [](const testing::TestParamInfo<Turn>& info) { return info.param.name; });
+
 // [SECTION] Bombs
 
 // A SAFETY player drops its only bomb in tick 1, which goes off in tick 136; the blast spares it from tick 137 to
@@ -113,6 +145,32 @@ INSTANTIATE_TEST_SUITE_P(
         Blast{"SafetyHitByEnemy", 3, SAFETY, {{0, 0}}, 3, 1, 0, {1, 0, 0, 0}, "Bomb from player 1.1 hit player 4.3\n"},
         Blast{"HulkDiesOnSecondHitAndIsNotHitAgain", 1, HULK, {{0, 0}}, 5, 1, 0, {2, 0, 0, 0}, HIT_2_3 + HIT_2_3}),
     [](const testing::TestParamInfo<Blast>& info) { return info.param.name; });
+
+// Player 1.3, a SAFETY, stands in the blast of team mate 1.1's bomb, beside an active bomb of player 2.1. Above
+// debug level 1 the hit and the spared player are reported, above level 2 also the bomb that the blast reaches.
+struct Level {
+    const char* name;
+    int debug;
+    std::string output;
+};
+
+class BlastMessages : public testing::TestWithParam<Level> {};
+
+TEST_P(BlastMessages, ShowAboveTheirDebugLevel) {
+    loadScenario(openRows(9, 9), {}, GetParam().debug);
+    Player& safety = player(0, 2);
+    safety.type = SAFETY;
+    safety.x = safety.y = 4;
+    explodeBomb(player(0, 0), 0, 3, 4);
+    armBomb(player(1, 0), 0, 2, 4);
+    EXPECT_EQ(ticks(1), GetParam().output);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Levels, BlastMessages,
+    testing::Values(Level{"One", 1, ""}, Level{"Two", 2, SPARED},
+                    Level{"Three", 3, SPARED + "Bomb from player 1.1 hit bomb from player 2.1\n"}),
+    [](const testing::TestParamInfo<Level>& info) { return info.param.name; });
 
 TEST(Damage, DeathStopsTheProgramInTheSameTickAndTheBodyFalls) {
     loadScenario(openRows(9, 9), {"", teamText("P1.MOVE 3\n")});

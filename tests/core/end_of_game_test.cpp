@@ -35,7 +35,7 @@ INSTANTIATE_TEST_SUITE_P(
                     // The top score starts at -5: a team must reach it to win.
                     Final{"AllBelowMinusFiveNobodyWins", {-6, -9, -7, -128}, "", {0, 0, 0, 0}},
                     Final{"MinusFiveIsEnough", {-6, -5, -7, -9}, "Team        b wins!\n", {0, 1, 0, 0}}),
-    [](const testing::TestParamInfo<Final>& info) { return info.param.name; });
+    fwtest::caseName);
 
 // Player 3.4 with `program` at `cmd_index`, its slot 0 in `bomb_state`, and `status`; all others idle.
 struct Holding {
@@ -64,8 +64,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Holding{"CurrentMove", "P4.MOVE 1\nP4.WAIT 1\n", 0, BOMB_FREE, 0, false},
                     Holding{"DropAfterWaits", "P4.WAIT 1\nP4.WAIT 1\nP4.DROP\n", 0, BOMB_FREE, 0, false},
                     Holding{"BombTicking", "", 0, BOMB_ACTIVE, 0, false},
-                    Holding{"DeadPlayersBombExploding", "P4.MOVE 1\n", 1, BOMB_EXPLODING, 1, false}),
-    [](const testing::TestParamInfo<Holding>& info) { return info.param.name; });
+                    Holding{"DeadPlayersBombExploding", "P4.MOVE 1\n", 1, BOMB_EXPLODING, 1, false}), fwtest::caseName);
 
 TEST(Result, DyingJumpToDeadAndWinnersCheer) {
     loadScenario(openRows(6, 6));

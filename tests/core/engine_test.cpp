@@ -51,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(
         // The bomb ahead explodes in tick 136; its blast spares the SAFETY player, who walks through it.
         Walk{"ExplodingOpen", OPEN, "SAFETY", "P1.WAIT 17\nP1.MOVE 2\nP2.DROP\n", 152, "(0, 2) pose 11 anim 4 cmd 2"},
         Walk{"OwnBombBehindIsNoBar", OPEN, "CAPTAIN", "P1.DROP\nP1.MOVE 2\n", 17, "(0, 2) pose 11 anim 4 cmd 2"}),
-    [](const testing::TestParamInfo<Walk>& info) { return info.param.name; });
+    fwtest::caseName);
 
 // A one-command program turns player 1.1 from each walking frame of the facing group that begins with `facing`.
 struct Turn {
@@ -82,8 +82,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Turn{"LargerXRight", 3, "RIGHT", 9}, Turn{"LargerXReverse", 3, "REVERSE", 0},
                     Turn{"SmallerYLeft", 6, "LEFT", 0}, Turn{"SmallerYRight", 6, "RIGHT", 3},
                     Turn{"SmallerYReverse", 6, "REVERSE", 9}, Turn{"LargerYLeft", 9, "LEFT", 3},
-                    Turn{"LargerYRight", 9, "RIGHT", 0}, Turn{"LargerYReverse", 9, "REVERSE", 6}),
-    [](const testing::TestParamInfo<Turn>& info) { return info.param.name; });
+                    Turn{"LargerYRight", 9, "RIGHT", 0}, Turn{"LargerYReverse", 9, "REVERSE", 6}), fwtest::caseName);
 
 // [SECTION] Bombs
 
@@ -144,7 +143,7 @@ INSTANTIATE_TEST_SUITE_P(
         Blast{"SafetySparedByOwnTeam", 0, SAFETY, {{0, 0}}, 2, 0, 1, {0, 0, 0, 0}, SPARED + SPARED},
         Blast{"SafetyHitByEnemy", 3, SAFETY, {{0, 0}}, 3, 1, 0, {1, 0, 0, 0}, "Bomb from player 1.1 hit player 4.3\n"},
         Blast{"HulkDiesOnSecondHitAndIsNotHitAgain", 1, HULK, {{0, 0}}, 5, 1, 0, {2, 0, 0, 0}, HIT_2_3 + HIT_2_3}),
-    [](const testing::TestParamInfo<Blast>& info) { return info.param.name; });
+    fwtest::caseName);
 
 // Player 1.3, a SAFETY, stands in the blast of team mate 1.1's bomb, beside an active bomb of player 2.1. Above
 // debug level 1 the hit and the spared player are reported, above level 2 also the bomb that the blast reaches.
@@ -169,8 +168,7 @@ TEST_P(BlastMessages, ShowAboveTheirDebugLevel) {
 INSTANTIATE_TEST_SUITE_P(
     Levels, BlastMessages,
     testing::Values(Level{"One", 1, ""}, Level{"Two", 2, SPARED},
-                    Level{"Three", 3, SPARED + "Bomb from player 1.1 hit bomb from player 2.1\n"}),
-    [](const testing::TestParamInfo<Level>& info) { return info.param.name; });
+                    Level{"Three", 3, SPARED + "Bomb from player 1.1 hit bomb from player 2.1\n"}), fwtest::caseName);
 
 TEST(Damage, DeathStopsTheProgramInTheSameTickAndTheBodyFalls) {
     loadScenario(openRows(9, 9), {"", teamText("P1.MOVE 3\n")});

@@ -60,8 +60,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Reach{"DownBeyondRange", 4, 3, 2, 4, 5.95f, 0}, Reach{"WallCellItself", 4, 3, 2, 2, 3, 0},
                     Reach{"BehindWall", 4, 3, 5, 1, 3, 0}, Reach{"Diagonal", 4, 3, 2, 5, 4, 0},
                     Reach{"BesideArm", 4, 3, 2, 5, 3.9f, 1}, Reach{"NoWrapToLastColumn", 0, 0, 2, 8, 0, 0},
-                    Reach{"LastCornerNoWrap", 8, 6, 2, 0, 6, 0}),
-    [](const testing::TestParamInfo<Reach>& info) { return info.param.name; });
+                    Reach{"LastCornerNoWrap", 8, 6, 2, 0, 6, 0}), fwtest::caseName);
 
 // The engine tests points against a cross measured once per tick; it must agree with the arm walk bit for bit,
 // right at the edges of the tolerance too.

@@ -87,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Refusal{"OneColumn", "1, 5\nX\nX\nX\nX\nX\n",
                             ", line 1\nGrid of 1 x 5 cells is too small (at least 2 x 2)\n"},
                     Refusal{"NoRows", "\n5, 0\n", ", line 2\nGrid of 5 x 0 cells is too small (at least 2 x 2)\n"}),
-    [](const testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
+    fwtest::caseName);
 
 using MapFileDeathTest = MapFileTest;
 

@@ -164,7 +164,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"ReverseWithNegative", TYPES + "P1.REVERSE -1\n", 5,
                 "Command \"REVERSE\" requires no modifier\n"},
         Refusal{"DropWithCount", TYPES + "P1.Drop 1\n", 5, "Command \"DROP\" requires no modifier\n"}),
-    [](const testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
+    fwtest::caseName);
 
 using TeamFileDeathTest = TeamFileTest;
 

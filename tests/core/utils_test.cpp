@@ -1,4 +1,4 @@
-// Command line, help text, configuration print and the error report.
+// Command line, help text and the error report. The configuration print is checked where the programs start up.
 #include "core/utils.h"
 #include "support/test_support.h"
 
@@ -7,8 +7,6 @@
 #include <vector>
 
 namespace {
-
-using fwtest::errorReport;
 
 void parse(std::vector<const char*> args) {
     args.insert(args.begin(), "fusewick");
@@ -63,81 +61,82 @@ TEST_F(ParseArgsTest, ReadsLongArgumentVectorsInFull) {
     EXPECT_EQ(config.team_file[0], "last.fpl");
 }
 
-using ParseArgsDeathTest = ParseArgsTest;
+struct CommandLine {
+    const char* name;
+    std::vector<const char*> args;
+};
 
-TEST_F(ParseArgsDeathTest, BadCommandLinesGiveTheUsageReport) {
-    const std::vector<std::vector<const char*>> bad = {
-        {},
-        {"a.fpl", "b.fpl"},
-        {"a.fpl", "b.fpl", "c.fpl"},
-        {"-D", "3", "a.fpl", "b.fpl"},
-        {"-x", "1", "red.fpl"},
-        {"-WW", "1", "red.fpl"},
-        {"red.fpl", "-D"},
-        {"--wide", "1", "red.fpl"},
-        {"-", "1", "red.fpl"},
-        {"x", "-D", "1", "red.fpl"},
-    };
-    for (const auto& args : bad) {
-        SCOPED_TRACE(args.empty() ? "(none)" : args[0]);
-        EXPECT_RAISES(parse(args), 1, "");
-    }
+class BadCommandLineDeathTest : public ParseArgsTest, public testing::WithParamInterface<CommandLine> {};
+
+TEST_P(BadCommandLineDeathTest, GivesTheUsageReport) { EXPECT_RAISES(parse(GetParam().args), 1, ""); }
+
+INSTANTIATE_TEST_SUITE_P(Lines, BadCommandLineDeathTest,
+                         testing::Values(CommandLine{"NoArguments", {}},
+                                         CommandLine{"TwoTeamFiles", {"a.fpl", "b.fpl"}},
+                                         CommandLine{"ThreeTeamFiles", {"a.fpl", "b.fpl", "c.fpl"}},
+                                         CommandLine{"OptionBeforeTwoTeamFiles", {"-D", "3", "a.fpl", "b.fpl"}},
+                                         CommandLine{"UnknownShortOption", {"-x", "1", "red.fpl"}},
+                                         CommandLine{"ShortOptionTooLong", {"-WW", "1", "red.fpl"}},
+                                         CommandLine{"OptionLast", {"red.fpl", "-D"}},
+                                         CommandLine{"UnknownLongOption", {"--wide", "1", "red.fpl"}},
+                                         CommandLine{"LoneDash", {"-", "1", "red.fpl"}},
+                                         CommandLine{"WordBeforeOptions", {"x", "-D", "1", "red.fpl"}}),
+                         fwtest::caseName);
+
+const std::string HELP =
+    "Usage: fusewick [options] <file1> [<files> ...]\n\n"
+    "Main options:\n"
+    "-W <value>, --width <value>        Per-grid pixel width (default is 40)\n"
+    "-H <value>, --height <value>       Per-grid pixel height (default is 40)\n"
+    "-D <value>, --debug <value>        Debug level (default is 0)\n"
+    "-M <file>, --map <file>            Map file (default is default.map)\n"
+    "-h, --help                         Print this message\n"
+    "<file1> <file2> <file3> <file4>    Team files (default is default.fpl)\n";
+
+class HelpDeathTest : public ParseArgsTest, public testing::WithParamInterface<CommandLine> {};
+
+TEST_P(HelpDeathTest, WinsWhenLast) { EXPECT_EXIT_OUTPUT(parse(GetParam().args), 0, HELP, ""); }
+
+INSTANTIATE_TEST_SUITE_P(Requests, HelpDeathTest,
+                         testing::Values(CommandLine{"Short", {"-h"}}, CommandLine{"Long", {"--help"}},
+                                         CommandLine{"ShortWithSuffix", {"-hx"}},
+                                         CommandLine{"LongWithSuffix", {"--helpme"}},
+                                         CommandLine{"LastAfterBadOption", {"-x", "y", "z", "--help"}},
+                                         CommandLine{"BeforeTeamFile", {"-h", "red.fpl"}}), fwtest::caseName);
+
+struct Report {
+    const char* name;
+    int code;
+    const char* message;
+};
+
+class RaiseErrorDeathTest : public ParseArgsTest, public testing::WithParamInterface<Report> {};
+
+TEST_P(RaiseErrorDeathTest, WritesTheReportAndExits) {
+    const Report& r = GetParam();
+    EXPECT_EXIT_OUTPUT(raise_error(r.code), r.code & 0xff, "",  // the process status keeps the low byte
+                       std::string("\n") + r.message + "fusewick exited with error code " + std::to_string(r.code) +
+                           "\n");
 }
 
-TEST_F(ParseArgsDeathTest, HelpWinsWhenLast) {
-    const std::string help =
-        "Usage: fusewick [options] <file1> [<files> ...]\n\n"
-        "Main options:\n"
-        "-W <value>, --width <value>        Per-grid pixel width (default is 40)\n"
-        "-H <value>, --height <value>       Per-grid pixel height (default is 40)\n"
-        "-D <value>, --debug <value>        Debug level (default is 0)\n"
-        "-M <file>, --map <file>            Map file (default is default.map)\n"
-        "-h, --help                         Print this message\n"
-        "<file1> <file2> <file3> <file4>    Team files (default is default.fpl)\n";
-    for (const auto& args : std::vector<std::vector<const char*>>{
-             {"-h"}, {"--help"}, {"-hx"}, {"--helpme"}, {"-x", "y", "z", "--help"}, {"-h", "red.fpl"}}) {
-        SCOPED_TRACE(args[0]);
-        EXPECT_EXIT_OUTPUT(parse(args), 0, help, "");
-    }
-}
+INSTANTIATE_TEST_SUITE_P(
+    Codes, RaiseErrorDeathTest,
+    testing::Values(
+        Report{"Usage", 1,
+               "Usage: fusewick [-W <n>] [-H <n>] [-D <n>] [-M <file>] <file1> [<file2> <file3> <file4>]\n"},
+        Report{"SpriteMissing", 2, "Error: .bmp texture file not found\n"},
+        Report{"TeamMissing", 3, "Error: .fpl player file not found\n"},
+        Report{"MapMissing", 4, "Error: .map map file not found\n"},
+        Report{"SpriteInvalid", 5, "Error: .bmp texture file is invalid\n"},
+        Report{"TeamInvalid", 6, "Error: .fpl player file is invalid\n"},
+        Report{"MapInvalid", 7, "Error: .map map file is invalid\n"},
+        Report{"OutOfMemory", 50, "Error: application ran out of memory\n"},
+        Report{"Undefined", 8, "Error: undefined error\n"},
+        Report{"Negative", -1, "Error: undefined error\n"}), fwtest::caseName);
 
-TEST_F(ParseArgsTest, PrintConfigNumbersTeamsFromZero) {
-    parse({"-D", "6", "-W", "32", "-M", "m.map", "a", "b", "c", "d"});
-    EXPECT_EQ(fwtest::captureStdout(printConfig),
-              "\nCurrent configuration information:\n"
-              "Debug level:           6\n"
-              "Per-grid pixel width:  32\n"
-              "Per-grid pixel height: 40\n"
-              "Team 0 file name:      a\n"
-              "Team 1 file name:      b\n"
-              "Team 2 file name:      c\n"
-              "Team 3 file name:      d\n"
-              "Map file name:         m.map\n"
-              "\n");
-}
+using OutOfMemoryDeathTest = ParseArgsTest;
 
-using RaiseErrorDeathTest = ParseArgsTest;
-
-TEST_F(RaiseErrorDeathTest, WritesTheReportAndExitsWithTheCode) {
-    struct Case {
-        int code;
-        const char* message;
-    };
-    for (const Case c : {Case{1, "Usage: fusewick [-W <n>] [-H <n>] [-D <n>] [-M <file>] <file1> [<file2> <file3> "
-                                 "<file4>]\n"},
-                         Case{2, "Error: .bmp texture file not found\n"}, Case{3, "Error: .fpl player file not found\n"},
-                         Case{4, "Error: .map map file not found\n"}, Case{5, "Error: .bmp texture file is invalid\n"},
-                         Case{6, "Error: .fpl player file is invalid\n"}, Case{7, "Error: .map map file is invalid\n"},
-                         Case{50, "Error: application ran out of memory\n"}, Case{8, "Error: undefined error\n"}}) {
-        EXPECT_EXIT_OUTPUT(raise_error(c.code), c.code, "",
-                           std::string("\n") + c.message + "fusewick exited with error code " +
-                               std::to_string(c.code) + "\n");
-    }
-    // A negative code is an undefined error; the process status keeps its low byte.
-    EXPECT_EXIT_OUTPUT(raise_error(-1), 255, "", "\nError: undefined error\nfusewick exited with error code -1\n");
-}
-
-TEST_F(RaiseErrorDeathTest, AllocationFailureExitsWithFifty) {
+TEST_F(OutOfMemoryDeathTest, AllocationFailureExitsWithFifty) {
     // The handler itself: sanitizer runtimes end a failed allocation before any handler runs.
     EXPECT_RAISES(
         {

@@ -81,8 +81,7 @@ INSTANTIATE_TEST_SUITE_P(
         Conversion{"ColourTableSkipped", {2, 1, 8, 40, std::string(8, '\x77'), {9, 8}}, {9, 8}},
         // A top-down file is returned bottom row first like any other.
         Conversion{"TopDownRowsReversed", {1, -3, 32, 40, "", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}},
-                   {11, 10, 9, 12, 7, 6, 5, 8, 3, 2, 1, 4}}),
-    [](const testing::TestParamInfo<Conversion>& info) { return std::string(info.param.name); });
+                   {11, 10, 9, 12, 7, 6, 5, 8, 3, 2, 1, 4}}), fwtest::caseName);
 
 struct Refusal {
     const char* name;
@@ -129,7 +128,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"LastPixelByteMissing", file(1, 2, 8), NEED + "59\n"},
         Refusal{"DataOffsetBeyondEnd", file(1, 1, 32, 40, 1000), NEED + "1004\n"},
         Refusal{"SpriteOf24Bits", file(1, 1, 24), "Sprite has 24 bits per pixel, sprites need 32\n", true}),
-    [](const testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
+    fwtest::caseName);
 
 // A damaged header is still summarised before it is refused, so the debug output shows what was read.
 TEST(BmpSummaryDeathTest, ComesBeforeTheRefusalAboveDebugLevelThree) {

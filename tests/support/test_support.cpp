@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fwtest {
@@ -78,6 +79,40 @@ void ChildStdout::redirect() const {
 }
 
 std::string ChildStdout::read() const { return readFile(path_); }
+
+std::string builtProgram(const std::string& relative) {
+    const std::filesystem::path tests = std::filesystem::read_symlink("/proc/self/exe").parent_path();
+    return (tests.parent_path() / relative).string();
+}
+
+ProcessResult runProgram(const std::string& program, const std::vector<std::string>& args, const std::string& cwd) {
+    const TempDir capture;
+    std::string command = "cd '" + cwd + "' && env -u DISPLAY '" + program + "'";
+    for (const std::string& a : args) command += " '" + a + "'";
+    command += " > '" + capture.file("out") + "' 2> '" + capture.file("err") + "' < /dev/null";
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(capture.file("out")), readFile(capture.file("err"))};
+}
+
+std::vector<std::string> writeStartUpMatch(const TempDir& dir, int level, int teams) {
+    dir.write("m.map", "2, 2\n--\n--\n");
+    std::vector<std::string> args = {"-D", std::to_string(level), "-W", "32", "-M", "m.map"};
+    for (int t = 0; t < 4; ++t) {
+        args.push_back(std::string(1, static_cast<char>('a' + t)) + ".fpl");
+        if (t < teams) dir.write(args.back(), "P1 CAPTAIN\nP2 CAPTAIN\nP3 CAPTAIN\nP4 CAPTAIN\n");
+    }
+    return args;
+}
+
+std::string startUpConfigPrint(int level) {
+    return "\nCurrent configuration information:\nDebug level:           " + std::to_string(level) +
+           "\nPer-grid pixel width:  32\nPer-grid pixel height: 40\nTeam 0 file name:      a.fpl\n"
+           "Team 1 file name:      b.fpl\nTeam 2 file name:      c.fpl\nTeam 3 file name:      d.fpl\n"
+           "Map file name:         m.map\n\n";
+}
+
+const std::string START_UP_COMPILED = "Compiling map file m.map\nCompiling team file a.fpl\nCompiling team file b.fpl\n"
+                                      "Compiling team file c.fpl\nCompiling team file d.fpl\n";
 
 void resetGlobals() {
     game = Game{};

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace fwtest {
 
@@ -64,6 +65,31 @@ private:
     TempDir dir_;
     std::string path_;
 };
+
+// Names a case of a parameterised test by its `name` field.
+inline constexpr auto caseName = [](const auto& info) { return std::string(info.param.name); };
+
+// A program of this build, by its path below the build's top directory ("src/app/fusewick-arena"); the test
+// programs are built in its "tests" directory.
+std::string builtProgram(const std::string& relative);
+
+struct ProcessResult {
+    int code;  // exit status; -1 when ended by a signal
+    std::string out, err;
+};
+
+// Runs `program` with `args` (none containing a single quote) in directory `cwd`, without standard input and
+// without a display.
+ProcessResult runProgram(const std::string& program, const std::vector<std::string>& args, const std::string& cwd);
+
+// Writes a small match into `dir` for the programs' start-up: "m.map", an open 2 x 2 grid, and idle teams in
+// "a.fpl" to "d.fpl" (the last left out when `teams` is 3). Returns its command line at debug level `level`:
+// -D <level> -W 32 -M m.map a.fpl b.fpl c.fpl d.fpl.
+std::vector<std::string> writeStartUpMatch(const TempDir& dir, int level, int teams = 4);
+
+// What the start-up of that match prints: the configuration print at debug level `level`, and the compile messages.
+std::string startUpConfigPrint(int level);
+extern const std::string START_UP_COMPILED;
 
 // Zeroes `game` and resets `config` to the defaults, as at program start.
 void resetGlobals();

@@ -263,7 +263,7 @@ int main(int argc, char** argv) {
 
     Setup setup = options.replay_file.empty() ? fromCommandLine(args, options) : fromReplay(options.replay_file, options);
     config = setup.config;
-    if (config.debug_level > 5) printConfig();
+    printConfigWhenAsked();
 
     // With the result on standard output, the match's console output goes to standard error.
     Output json, trace, trace_json;

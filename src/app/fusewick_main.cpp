@@ -12,7 +12,7 @@
 int main(int argc, char** argv) {
     installOutOfMemoryHandler();
     parseArgs(argc, argv);
-    if (config.debug_level > 5) printConfig();
+    printConfigWhenAsked();
     // Map, setup, teams: the window's size follows the grid, so a bad team file ends the process before a window
     // opens.
     loadMatch();

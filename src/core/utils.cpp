@@ -157,6 +157,10 @@ void printConfig() {
     std::printf("\n");
 }
 
+void printConfigWhenAsked() {
+    if (config.debug_level > 5) printConfig();
+}
+
 const char* errorMessage(int code) {
     switch (static_cast<unsigned>(code)) {
     case 1:

@@ -66,6 +66,10 @@ void parseArgs(int argc, const char* const* argv);
 // Prints the configuration.
 void printConfig();
 
+// Prints the configuration when the debug level asks for it (above 5), as every program does right after reading
+// its command line.
+void printConfigWhenAsked();
+
 // Writes the error report of `code` to standard error and ends the process with `code`.
 [[noreturn]] void raise_error(int code);
 

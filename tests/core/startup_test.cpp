@@ -18,7 +18,7 @@ class ArenaStartUp : public testing::TestWithParam<Start> {};
 // Four idle teams on an open 2 x 2 grid: the match ends in its first frame.
 TEST_P(ArenaStartUp, PrintsConfigurationAndCompileMessagesAboveTheirLevels) {
     const Start& c = GetParam();
-    const std::string arena = fwtest::builtProgram("src/app/fusewick-arena");
+    const std::string arena = FUSEWICK_ARENA;
     ASSERT_TRUE(std::filesystem::exists(arena)) << arena << " is not built: build the whole project first";
     const fwtest::TempDir dir;
     const fwtest::ProcessResult r = fwtest::runProgram(arena, fwtest::writeStartUpMatch(dir, c.debug), dir.path());

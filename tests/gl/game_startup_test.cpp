@@ -18,7 +18,7 @@ class GameStartUp : public testing::TestWithParam<Start> {};
 
 TEST_P(GameStartUp, PrintsConfigurationAndCompileMessagesAboveTheirLevels) {
     const Start& c = GetParam();
-    const std::string game = fwtest::builtProgram("src/app/fusewick");
+    const std::string game = FUSEWICK_BINARY;
     ASSERT_TRUE(std::filesystem::exists(game)) << game << " is not built: build the whole project first";
     const fwtest::TempDir dir;
     const fwtest::ProcessResult r = fwtest::runProgram(game, fwtest::writeStartUpMatch(dir, c.debug, 3), dir.path());

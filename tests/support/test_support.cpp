@@ -80,11 +80,6 @@ void ChildStdout::redirect() const {
 
 std::string ChildStdout::read() const { return readFile(path_); }
 
-std::string builtProgram(const std::string& relative) {
-    const std::filesystem::path tests = std::filesystem::read_symlink("/proc/self/exe").parent_path();
-    return (tests.parent_path() / relative).string();
-}
-
 ProcessResult runProgram(const std::string& program, const std::vector<std::string>& args, const std::string& cwd) {
     const TempDir capture;
     std::string command = "cd '" + cwd + "' && env -u DISPLAY '" + program + "'";

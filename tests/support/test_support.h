@@ -4,10 +4,6 @@
 
 #include <gtest/gtest.h>
 
-// Tests build records with designated initialisers that name only the fields that matter, the rest being zero;
-// GCC before version 14 reports each field left out as missing.
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-
 #include <functional>
 #include <string>
 #include <vector>
@@ -69,9 +65,6 @@ private:
 // Names a case of a parameterised test by its `name` field.
 inline constexpr auto caseName = [](const auto& info) { return std::string(info.param.name); };
 
-// A program of this build, by its path below the build's top directory ("src/app/fusewick-arena"); the test
-// programs are built in its "tests" directory.
-std::string builtProgram(const std::string& relative);
 
 struct ProcessResult {
     int code;  // exit status; -1 when ended by a signal

@@ -222,7 +222,7 @@ private:
         for (size_t i = 1; i < lines_.size(); ++i) {
             const Line& line = lines_[i];
             if (stored == height) {
-                surplus(line, read, notice, height, stored);
+                surplus(line, read, notice, height);
                 continue;
             }
             row_line_.push_back(line.number);
@@ -244,14 +244,15 @@ private:
         }
     }
 
-    void surplus(const Line& line, const MapRead& read, size_t& notice, unsigned height, size_t stored) {
-        std::string message = "Expected " + std::to_string(height) + " valid rows, found " + std::to_string(stored);
-        if (notice < read.notices.size() && read.notices[notice].line == line.number)
-            message = read.notices[notice++].message;
+    // A row line beyond the height: the game reports it in its own words and drops it. After a size line the game
+    // refuses, the game never gets this far, and the words are the checker's.
+    void surplus(const Line& line, const MapRead& read, size_t& notice, unsigned height) {
+        const bool reported = notice < read.notices.size() && read.notices[notice].line == line.number;
+        std::string message = reported ? read.notices[notice++].message : "";
         while (!message.empty() && message.back() == '\n') message.pop_back();
         warn(line.number, 1,
-             message + ": the size line says " + std::to_string(height) +
-                 " rows, so the game reports and drops this line",
+             (reported ? message + ": the size line says " : "the size line says ") + std::to_string(height) +
+                 " rows, so the game " + (reported ? "reports and drops" : "would drop") + " this line",
              "delete the line, or make the height larger in the size line");
     }
 

@@ -627,11 +627,12 @@ private:
     void dropWaits(const CommandNote& note, const TypeInfo& type, uint64_t ticks, int dropped_on) {
         if (type.max_bombs != 1) return;
         warn(note.line, note.word_column,
-             "this DROP waits " + std::to_string(ticks) + " ticks for a bomb: a " + type.upper +
+             "this DROP waits " + plural(static_cast<int>(ticks), "tick", "ticks") + " for a bomb: a " + type.upper +
                  " has one, and the one dropped on line " + std::to_string(dropped_on) + " is back only " +
                  std::to_string(BOMB_AWAY_TICKS) + " ticks after that DROP (sooner only when another blast sets it "
                  "off); the player stands still meanwhile",
-             "put " + std::to_string(ticks) + " more ticks of MOVE or WAIT before it (a " + type.upper + " takes " +
+             "put " + plural(static_cast<int>(ticks), "more tick", "more ticks") + " of MOVE or WAIT before it (a " +
+                 type.upper + " takes " +
                  std::to_string(type.step_ticks) + " ticks a cell), or choose a type with more bombs");
     }
 

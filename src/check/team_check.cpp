@@ -147,6 +147,11 @@ std::optional<uint64_t> commandTicks(float count, unsigned step_ticks) {
 
 // [SECTION] Findings on a faulty line
 
+std::string restOfLongLine(int line) {
+    return "this is the rest of line " + std::to_string(line) + ", which is longer than 255 characters: the game "
+           "reads at most 255 characters at a time and takes the rest for a line of its own";
+}
+
 // Why a line is refused and what the checker does about it to read on.
 struct Finding {
     size_t at = 0;  // where in the line read the problem is, from 0
@@ -274,23 +279,15 @@ private:
         for (int round = 0;; ++round) {
             const bool type_line = team_.types_given < PLAYER_COUNT;
             const std::optional<LoadFault> fault = readTeamLine(team_, line.c_str(), number);
+            const Finding rest_of_line = giveUp(0, restOfLongLine(number - 1), "shorten line " +
+                                                std::to_string(number - 1), Finding::Then::Skip);
             if (!fault) {
-                if (continues)
-                    warn(number, 1,
-                         "this is the rest of line " + std::to_string(number - 1) + ", which is longer than 255 "
-                         "characters: the game reads at most 255 characters at a time and takes the rest for a "
-                         "line of its own",
-                         "shorten line " + std::to_string(number - 1));
+                if (continues) warn(number, 1, rest_of_line.why, rest_of_line.hint);
                 if (type_line) typeLineAccepted(line, shift, number);
                 else commandLineAccepted(line, shift, number);
                 return;
             }
-            Finding f = continues ? giveUp(0,
-                                           "this is the rest of line " + std::to_string(number - 1) +
-                                               ", which is longer than 255 characters: the game reads at most 255 "
-                                               "characters at a time and takes the rest for a line of its own",
-                                           "shorten line " + std::to_string(number - 1), Finding::Then::Skip)
-                                  : type_line ? typeFault(line) : commandFault(line);
+            Finding f = continues ? rest_of_line : type_line ? typeFault(line) : commandFault(line);
             error(number, column(f.at, shift), *fault, f, round);
             if (round >= 4 && f.then == Finding::Then::Reread) f.then = Finding::Then::Skip;
             switch (f.then) {

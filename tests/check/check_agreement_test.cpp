@@ -302,7 +302,7 @@ struct Corpus {
                                      mutator.map(fwtest::readFile(map_sources[i % map_sources.size()]))));
         for (const std::string& f : bundled(".fpl")) teams.push_back(f);
         for (const std::string& f : fuzzCorpus("team")) teams.push_back(f);
-        for (const std::string& f : fuzzCorpus("check")) teams.push_back(f);
+        for (const std::string& f : fuzzCorpus("check")) (f.ends_with(".map") ? maps : teams).push_back(f);
         for (const std::string& f : bundled(".map")) maps.push_back(f);
         for (const std::string& f : fuzzCorpus("map")) maps.push_back(f);
         teams.push_back(dir.file("missing.fpl"));

@@ -3,6 +3,7 @@
 
 #include "check/words.h"
 #include "core/utils.h"
+#include "gl/sprite_layout.h"
 
 #include <algorithm>
 #include <cctype>
@@ -11,8 +12,6 @@
 namespace check {
 
 namespace {
-
-constexpr size_t SCOREBOARD_CHARACTERS = 8;
 
 std::string trimmedRight(std::string s) {
     while (!s.empty() && (s.back() == ' ' || s.back() == '\n')) s.pop_back();
@@ -52,7 +51,7 @@ bool isCutPiece(const std::string& piece) { return piece.size() == 255 && piece.
 
 std::string scoreboardText(const std::string& name) {
     std::string text;
-    for (char c : name.substr(0, SCOREBOARD_CHARACTERS)) {
+    for (char c : name.substr(0, layout::NAME_CHARS)) {
         const auto u = static_cast<unsigned char>(c);
         // Only the 26 letters of plain ASCII have a picture in the scoreboard's font.
         text += u < 0x80 && std::isalpha(u) ? static_cast<char>(std::toupper(u)) : ' ';
@@ -71,17 +70,17 @@ std::optional<Diagnostic> scoreboardNameWarning(const std::string& path, const s
     else if (path.size() < 4 || path.substr(path.size() - 4) != ".fpl")
         hints.push_back("the game cuts the last four characters off the file name, taken to be .fpl: name the file " +
                         stem + ".fpl");
-    const std::string window = name.substr(0, SCOREBOARD_CHARACTERS);
+    const std::string window = name.substr(0, layout::NAME_CHARS);
     if (std::any_of(window.begin(), window.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
         hints.push_back("digits show as gaps: the scoreboard's font has letters only");
-    if (name.size() > SCOREBOARD_CHARACTERS && name.find('/') == std::string::npos)
-        hints.push_back("the scoreboard shows 8 characters");
+    if (name.size() > layout::NAME_CHARS && name.find('/') == std::string::npos)
+        hints.push_back("the scoreboard shows " + std::to_string(layout::NAME_CHARS) + " characters");
     std::string hint;
     for (const std::string& h : hints) hint += (hint.empty() ? "" : "; ") + h;
     return Diagnostic{path, 1, 1, Severity::Warning,
                       "the scoreboard shows this team as " + inQuotes(shown) + ": the team's name is " + inQuotes(name) +
-                          " (the file name less its last four characters), of which the scoreboard shows the first 8 "
-                          "characters, letters only",
+                          " (the file name less its last four characters), of which the scoreboard shows the first " +
+                          std::to_string(layout::NAME_CHARS) + " characters, letters only",
                       hint};
 }
 

@@ -10,6 +10,7 @@
 
 #include "core/loaders.h"
 #include "core/tables.h"
+#include "gl/sprite_layout.h"
 
 #include <cctype>
 #include <cstdio>
@@ -19,8 +20,6 @@ namespace check {
 
 namespace {
 
-// Below this many rows the names and scores of the top and bottom teams overlap on the side panels.
-constexpr int PANEL_ROWS = 8;
 // A row line is read 255 characters at a time.
 constexpr unsigned WIDEST_ROW = TextFile::BUFFER_SIZE - 1;
 // Each team starts in a 2 x 2 block in its corner.
@@ -202,10 +201,10 @@ private:
                  "a row line holds at most 255 characters (the game reads 255 at a time and takes the rest for the "
                  "next row), so the columns from 256 to " + std::to_string(width) + " are open ground",
                  "");
-        if (height < PANEL_ROWS)
+        if (height < static_cast<unsigned>(layout::ROWS_FOR_CORNERS))
             warn(header.number, height_column_,
-                 "a map of fewer than 8 rows leaves the side panels too little room: the names and scores of the "
-                 "top and bottom teams overlap",
+                 "a map of fewer than " + std::to_string(layout::ROWS_FOR_CORNERS) + " rows leaves the side panels "
+                 "too little room: the names and scores of the top and bottom teams overlap",
                  "");
         if (width < START_BLOCK_SIDES || height < START_BLOCK_SIDES)
             warn(header.number, 1,

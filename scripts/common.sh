@@ -9,7 +9,7 @@ BUILD_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   freeglut3-dev libgl-dev
-  nlohmann-json3-dev
+  nlohmann-json3-dev libcli11-dev
 )
 
 # Every Debian package the build, the tests and the window need.

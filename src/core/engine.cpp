@@ -20,13 +20,6 @@ namespace {
 // A coordinate stands on a cell centre, and a count is used up, when it lies closer than this to a whole number.
 constexpr double CELL_TOLERANCE = 1.0 / 17.0;
 
-// Bomb timing, in ticks.
-constexpr uint8_t TICKS_PER_FUSE_FRAME = 15;
-constexpr uint32_t FUSE_FRAMES = 3;
-constexpr uint8_t FUSE_CYCLES = 3;
-constexpr uint8_t TICKS_PER_BLAST_FRAME = 5;
-constexpr uint32_t BLAST_FRAMES = 5;  // blast_frame 0..4
-constexpr uint8_t HOLDING_TICKS = 5;
 constexpr uint32_t TICKS_PER_DYING_FRAME = 7;
 constexpr uint32_t TICKS_PER_WALKING_FRAME = 6;
 

@@ -153,6 +153,24 @@ constexpr Cell startCell(int t, int p, float width, float height) {
 // The bomb slots a player may use: the first max_bombs of its four.
 constexpr int usableSlots(const Player& p) { return p.max_bombs < BOMB_SLOTS ? p.max_bombs : BOMB_SLOTS; }
 
+// [SECTION] Bomb timing --------------------------------------------------------------------------------------------
+
+// A fuse burns three cycles of three frames; the blast grows through five frames, holds, and shrinks back.
+constexpr uint8_t TICKS_PER_FUSE_FRAME = 15;
+constexpr uint32_t FUSE_FRAMES = 3;
+constexpr uint8_t FUSE_CYCLES = 3;
+constexpr uint8_t TICKS_PER_BLAST_FRAME = 5;
+constexpr uint32_t BLAST_FRAMES = 5;  // blast_frame 0..4
+constexpr uint8_t HOLDING_TICKS = 5;
+
+// A bomb dropped in tick T is back in its owner's hand for a DROP in tick T + BOMB_AWAY_TICKS, unless another
+// blast sets it off sooner: the fuse, the growing blast, the hold, and the shrinking blast, whose last frame ends in
+// the explosion pass of that tick, before the program pass.
+constexpr uint32_t BOMB_AWAY_TICKS = TICKS_PER_FUSE_FRAME * FUSE_FRAMES * FUSE_CYCLES +
+                                     TICKS_PER_BLAST_FRAME * BLAST_FRAMES + HOLDING_TICKS +
+                                     TICKS_PER_BLAST_FRAME * (BLAST_FRAMES - 1) + 1;
+static_assert(BOMB_AWAY_TICKS == 186);
+
 // [SECTION] Scores ----------------------------------------------------------------------------------------------------------
 
 // The scoreboard shows two digit cells, so a score is held within this range at every frame.

@@ -41,10 +41,14 @@ bool TextFile::readPiece(char (&line)[BUFFER_SIZE]) {
     return true;
 }
 
+bool TextFile::nextLine(char (&line)[BUFFER_SIZE]) {
+    if (!readPiece(line)) return false;
+    ++line_number_;
+    return true;
+}
+
 bool TextFile::nextSignificantLine(char (&line)[BUFFER_SIZE]) {
-    while (readPiece(line)) {
-        ++line_number_;
+    while (nextLine(line))
         if (!isSkipped(line)) return true;
-    }
     return false;
 }

@@ -32,6 +32,11 @@ public:
     // true; returns false at the end of the file. line_number() is the number of the line just returned.
     bool nextSignificantLine(char (&line)[BUFFER_SIZE]);
 
+    // Reads the next piece, skipped or not, into `line` and returns true; returns false at the end of the file.
+    // For tools that look at every line the game reads (and skips), such as the checker; line_number() is the
+    // number of the piece just returned.
+    bool nextLine(char (&line)[BUFFER_SIZE]);
+
     // The number of the last line read, counted from 1; 0 before the first read.
     int line_number() const { return line_number_; }
 

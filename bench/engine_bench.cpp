@@ -6,6 +6,8 @@
 #include "core/fusewick.h"
 #include "core/utils.h"
 
+#include "silent_stdout.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -116,27 +118,6 @@ void BM_BusyTicks(benchmark::State& state) {
 }
 BENCHMARK(BM_BusyTicks);
 
-// Sends standard output to /dev/null while it lives: the final table of every match would flood the report.
-class SilentStdout {
-public:
-    SilentStdout() {
-        std::fflush(stdout);
-        saved_ = dup(STDOUT_FILENO);
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, STDOUT_FILENO);
-        close(null);
-    }
-    ~SilentStdout() {
-        std::fflush(stdout);
-        dup2(saved_, STDOUT_FILENO);
-        close(saved_);
-    }
-    SilentStdout(const SilentStdout&) = delete;
-    SilentStdout& operator=(const SilentStdout&) = delete;
-
-private:
-    int saved_;
-};
 
 // The bundled default match, loaded once and played from the start in every iteration.
 void BM_DefaultMatch(benchmark::State& state) {

@@ -4,6 +4,8 @@
 #include "match/replay.h"
 #include "match/trace.h"
 
+#include "silent_stdout.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -12,26 +14,6 @@
 
 namespace {
 
-// Standard output to /dev/null while a benchmark runs: the final tables would flood the report.
-class SilentStdout {
-public:
-    SilentStdout() : saved_(dup(STDOUT_FILENO)) {
-        std::fflush(stdout);
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, STDOUT_FILENO);
-        close(null);
-    }
-    ~SilentStdout() {
-        std::fflush(stdout);
-        dup2(saved_, STDOUT_FILENO);
-        close(saved_);
-    }
-    SilentStdout(const SilentStdout&) = delete;
-    SilentStdout& operator=(const SilentStdout&) = delete;
-
-private:
-    int saved_;
-};
 
 MatchSources defaultMatch() {
     MatchSources s{{FUSEWICK_SOURCE_DIR "/default.map", std::nullopt}, {}};

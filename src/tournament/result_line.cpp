@@ -1,0 +1,116 @@
+// result_line.cpp: writing and reading the match lines of a results file.
+#include "tournament/result_line.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <limits>
+#include <map>
+
+namespace tournament {
+
+namespace {
+
+using Json = nlohmann::json;
+
+template <typename T, typename Check, typename Get>
+bool readFour(const Json& j, const char* key, std::array<T, SEATS>& out, Check check, Get get) {
+    const auto it = j.find(key);
+    if (it == j.end() || !it->is_array() || it->size() != SEATS) return false;
+    for (size_t i = 0; i < SEATS; ++i) {
+        if (!check((*it)[i])) return false;
+        out[i] = get((*it)[i]);
+    }
+    return true;
+}
+
+bool readString(const Json& j, const char* key, std::string& out) {
+    const auto it = j.find(key);
+    if (it == j.end() || !it->is_string()) return false;
+    out = it->get<std::string>();
+    return true;
+}
+
+bool isScore(const Json& v) {
+    if (v.is_number_unsigned()) return v.get<uint64_t>() <= static_cast<uint64_t>(std::numeric_limits<int>::max());
+    if (!v.is_number_integer()) return false;
+    const int64_t n = v.get<int64_t>();
+    return n >= std::numeric_limits<int>::min() && n <= std::numeric_limits<int>::max();
+}
+
+}  // namespace
+
+std::string formatLine(const MatchLine& line) {
+    nlohmann::ordered_json j;
+    j["id"] = line.id;
+    j["map"] = line.map;
+    j["seats"] = line.seats;
+    j["scores"] = line.scores;
+    j["winners"] = line.winners;
+    j["ticks"] = line.ticks;
+    j["capped"] = line.capped;
+    j["command"] = line.command;
+    return j.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+std::optional<MatchLine> parseLine(std::string_view text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
+    const Json j = Json::parse(text.begin(), text.end(), nullptr, false);
+    if (j.is_discarded() || !j.is_object()) return std::nullopt;
+    MatchLine line;
+    if (!readString(j, "id", line.id) || line.id.empty() || !readString(j, "map", line.map) ||
+        !readString(j, "command", line.command))
+        return std::nullopt;
+    if (!readFour(j, "seats", line.seats, [](const Json& v) { return v.is_string(); },
+                  [](const Json& v) { return v.get<std::string>(); }) ||
+        !readFour(j, "scores", line.scores, isScore, [](const Json& v) { return static_cast<int>(v.get<int64_t>()); }) ||
+        !readFour(j, "winners", line.winners, [](const Json& v) { return v.is_boolean(); },
+                  [](const Json& v) { return v.get<bool>(); }))
+        return std::nullopt;
+    const auto ticks = j.find("ticks");
+    const auto capped = j.find("capped");
+    if (ticks == j.end() || !ticks->is_number_unsigned() || capped == j.end() || !capped->is_boolean())
+        return std::nullopt;
+    line.ticks = ticks->get<uint64_t>();
+    line.capped = capped->get<bool>();
+    return line;
+}
+
+ResultsRead readResults(std::string_view content) {
+    ResultsRead read;
+    int number = 0;
+    for (size_t start = 0; start < content.size();) {
+        const size_t end = content.find('\n', start);
+        ++number;
+        if (end == std::string_view::npos) {  // cut off before its line feed: never counted, played again
+            read.torn_end = true;
+            break;
+        }
+        const std::string_view text = content.substr(start, end - start);
+        if (auto line = parseLine(text))
+            read.lines.push_back(std::move(*line));
+        else if (!text.empty() && text != "\r")
+            read.rejected.push_back(number);
+        start = end + 1;
+        read.complete_bytes = start;
+    }
+    return read;
+}
+
+std::vector<MatchLine> dedupe(const std::vector<MatchLine>& lines, std::vector<std::string>* conflicts) {
+    std::map<std::string, std::pair<std::string, const MatchLine*>> by_id;
+    for (const MatchLine& line : lines) {
+        std::string text = formatLine(line);
+        auto [it, inserted] = by_id.try_emplace(line.id, text, &line);
+        if (inserted || it->second.first == text) continue;
+        if (conflicts != nullptr && std::find(conflicts->begin(), conflicts->end(), line.id) == conflicts->end())
+            conflicts->push_back(line.id);
+        if (text < it->second.first) it->second = {std::move(text), &line};
+    }
+    std::vector<MatchLine> unique;
+    for (const auto& [id, kept] : by_id) unique.push_back(*kept.second);
+    if (conflicts != nullptr) std::sort(conflicts->begin(), conflicts->end());
+    return unique;
+}
+
+}  // namespace tournament

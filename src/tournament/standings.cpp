@@ -1,0 +1,294 @@
+// standings.cpp: tallies, the Bradley-Terry fit and the two renderings of the standings.
+#include "tournament/standings.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <set>
+
+namespace tournament {
+
+namespace {
+
+constexpr double ELO_PER_NAT = 400.0 / 2.302585092994046;  // 400 / ln 10
+constexpr double Z95 = 1.959963984540054;
+constexpr double PAIR_WEIGHT = 1.0 / (SEATS - 1);
+
+double elo(double theta) { return 1500.0 + ELO_PER_NAT * theta; }
+
+// The inverse of a symmetric positive definite matrix, by Gauss-Jordan elimination.
+std::vector<std::vector<double>> inverse(std::vector<std::vector<double>> a) {
+    const size_t n = a.size();
+    std::vector<std::vector<double>> inv(n, std::vector<double>(n, 0.0));
+    for (size_t i = 0; i < n; ++i) inv[i][i] = 1.0;
+    for (size_t col = 0; col < n; ++col) {
+        size_t pivot = col;
+        for (size_t r = col + 1; r < n; ++r)
+            if (std::fabs(a[r][col]) > std::fabs(a[pivot][col])) pivot = r;
+        std::swap(a[col], a[pivot]);
+        std::swap(inv[col], inv[pivot]);
+        const double d = a[col][col];
+        for (size_t k = 0; k < n; ++k) {
+            a[col][k] /= d;
+            inv[col][k] /= d;
+        }
+        for (size_t r = 0; r < n; ++r) {
+            if (r == col || a[r][col] == 0.0) continue;
+            const double f = a[r][col];
+            for (size_t k = 0; k < n; ++k) {
+                a[r][k] -= f * a[col][k];
+                inv[r][k] -= f * inv[col][k];
+            }
+        }
+    }
+    return inv;
+}
+
+std::string format(const char* pattern, double value) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, pattern, value);
+    return buffer;
+}
+
+std::string padLeft(const std::string& s, size_t width) {
+    return s.size() >= width ? s : std::string(width - s.size(), ' ') + s;
+}
+std::string padRight(const std::string& s, size_t width) {
+    return s.size() >= width ? s : s + std::string(width - s.size(), ' ');
+}
+
+// Rounding that prints the same digits everywhere: -0.0 becomes 0.0.
+double tidy(double v) { return v == 0.0 ? 0.0 : v; }
+
+}  // namespace
+
+// [SECTION] The fit
+
+Fit fitBradleyTerry(const std::vector<std::vector<double>>& wins) {
+    const size_t n = wins.size();
+    Fit fit;
+    std::vector<double> p(n, 1.0);
+    std::vector<double> won(n, 0.5);  // half of the virtual drawn game
+    std::vector<std::vector<double>> games(n, std::vector<double>(n, 0.0));
+    for (size_t i = 0; i < n; ++i)
+        for (size_t j = 0; j < n; ++j) {
+            if (i == j) continue;
+            won[i] += wins[i][j];
+            games[i][j] = wins[i][j] + wins[j][i];
+        }
+    std::vector<double> next(n);
+    for (fit.iterations = 0; fit.iterations < 100000; ++fit.iterations) {
+        double change = 0;
+        for (size_t i = 0; i < n; ++i) {
+            double denominator = 1.0 / (p[i] + 1.0);  // the virtual game
+            for (size_t j = 0; j < n; ++j)
+                if (games[i][j] > 0) denominator += games[i][j] / (p[i] + p[j]);
+            next[i] = won[i] / denominator;
+            change = std::max(change, std::fabs(std::log(next[i] / p[i])));
+        }
+        p.swap(next);
+        if (change < 1e-12) break;
+    }
+    // Observed information of the log-strengths, the virtual team held fixed.
+    std::vector<std::vector<double>> info(n, std::vector<double>(n, 0.0));
+    for (size_t i = 0; i < n; ++i) {
+        info[i][i] += p[i] / ((p[i] + 1.0) * (p[i] + 1.0));
+        for (size_t j = 0; j < n; ++j) {
+            if (i == j || games[i][j] <= 0) continue;
+            const double q = games[i][j] * p[i] * p[j] / ((p[i] + p[j]) * (p[i] + p[j]));
+            info[i][i] += q;
+            info[i][j] -= q;
+        }
+    }
+    // Centred on the teams' mean: the variance of theta_i - mean(theta) from the covariance C = info^-1.
+    const std::vector<std::vector<double>> c = inverse(info);
+    const auto count = static_cast<double>(n);
+    double mean = 0, total = 0;
+    std::vector<double> row(n, 0.0);
+    for (size_t i = 0; i < n; ++i) {
+        mean += std::log(p[i]) / count;
+        for (size_t j = 0; j < n; ++j) row[i] += c[i][j];
+        total += row[i];
+    }
+    for (size_t i = 0; i < n; ++i) {
+        fit.theta.push_back(std::log(p[i]) - mean);
+        const double variance = c[i][i] - 2.0 * row[i] / count + total / (count * count);
+        fit.standard_error.push_back(std::sqrt(std::max(variance, 0.0)));
+    }
+    return fit;
+}
+
+// [SECTION] Tallies
+
+Standings computeStandings(const std::vector<MatchLine>& all_lines) {
+    const std::vector<MatchLine> lines = dedupe(all_lines);
+    Standings standings;
+    std::set<std::string> names;
+    for (const MatchLine& line : lines)
+        for (const std::string& seat : line.seats) names.insert(seat);
+    const std::vector<std::string> teams(names.begin(), names.end());
+    std::map<std::string, size_t> index;
+    for (size_t i = 0; i < teams.size(); ++i) index[teams[i]] = i;
+
+    const size_t n = teams.size();
+    std::vector<TeamStanding> tally(n);
+    std::vector<double> score_sum(n, 0.0), place_sum(n, 0.0);
+    std::vector<std::vector<double>> wins(n, std::vector<double>(n, 0.0));
+    std::vector<std::vector<std::array<uint64_t, 3>>> h2h(n, std::vector<std::array<uint64_t, 3>>(n, {0, 0, 0}));
+    for (size_t i = 0; i < n; ++i) tally[i].team = teams[i];
+
+    for (const MatchLine& line : lines) {
+        ++standings.matches;
+        if (line.capped) ++standings.capped_matches;
+        const auto winners = static_cast<double>(std::count(line.winners.begin(), line.winners.end(), true));
+        for (size_t s = 0; s < SEATS; ++s) {
+            const size_t t = index[line.seats[s]];
+            TeamStanding& team = tally[t];
+            ++team.played;
+            if (line.capped) ++team.capped;
+            if (line.winners[s]) team.wins += 1.0 / winners;
+            score_sum[t] += line.scores[s];
+            int place = 1;
+            for (size_t o = 0; o < SEATS; ++o) place += line.scores[o] > line.scores[s] ? 1 : 0;
+            place_sum[t] += place;
+            for (size_t o = 0; o < SEATS; ++o) {
+                const size_t u = index[line.seats[o]];
+                if (o == s || u == t) continue;
+                auto& record = h2h[t][u];
+                if (line.scores[s] > line.scores[o]) {
+                    ++record[0];
+                    wins[t][u] += PAIR_WEIGHT;
+                } else if (line.scores[s] == line.scores[o]) {
+                    ++record[1];
+                    wins[t][u] += PAIR_WEIGHT / 2;
+                } else {
+                    ++record[2];
+                }
+            }
+        }
+    }
+
+    const Fit fit = fitBradleyTerry(wins);
+    for (size_t i = 0; i < n; ++i) {
+        TeamStanding& team = tally[i];
+        const auto played = static_cast<double>(team.played);
+        team.average_score = score_sum[i] / played;
+        team.average_place = place_sum[i] / played;
+        team.rated = team.capped < team.played;
+        team.rating = elo(fit.theta[i]);
+        team.low = elo(fit.theta[i] - Z95 * fit.standard_error[i]);
+        team.high = elo(fit.theta[i] + Z95 * fit.standard_error[i]);
+    }
+    std::vector<size_t> order(n);
+    for (size_t i = 0; i < n; ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        const TeamStanding& x = tally[a];
+        const TeamStanding& y = tally[b];
+        if (x.rated != y.rated) return x.rated;
+        if (x.rated && x.rating != y.rating) return x.rating > y.rating;
+        return x.team < y.team;
+    });
+    int rank = 0;
+    for (size_t i : order) {
+        if (tally[i].rated) tally[i].rank = ++rank;
+        standings.teams.push_back(tally[i]);
+    }
+    for (size_t i : order)
+        for (size_t j : order) {
+            const auto& r = h2h[i][j];
+            if (i == j || r[0] + r[1] + r[2] == 0) continue;
+            standings.pairs.push_back({teams[i], teams[j], r[0] + r[1] + r[2], r[0], r[1], r[2]});
+        }
+    return standings;
+}
+
+// [SECTION] Renderings
+
+std::string standingsTable(const Standings& s) {
+    std::string out;
+    out += std::to_string(s.matches) + (s.matches == 1 ? " match" : " matches");
+    if (s.capped_matches > 0) out += ", " + std::to_string(s.capped_matches) + " ended by the tick cap";
+    out += "\n";
+    if (s.teams.empty()) return out;
+
+    size_t width = 4;
+    for (const TeamStanding& t : s.teams) width = std::max(width, t.team.size());
+    out += "rank  " + padRight("team", width) + "  played    wins  avg score  avg place  capped  rating  95% interval\n";
+    bool unrated = false;
+    for (const TeamStanding& t : s.teams) {
+        out += padLeft(t.rated ? std::to_string(t.rank) : "-", 4) + "  " + padRight(t.team, width) + "  " +
+               padLeft(std::to_string(t.played), 6) + "  " + padLeft(format("%.2f", tidy(t.wins)), 6) + "  " +
+               padLeft(format("%.2f", tidy(t.average_score)), 9) + "  " +
+               padLeft(format("%.2f", tidy(t.average_place)), 9) + "  " + padLeft(std::to_string(t.capped), 6) + "  ";
+        if (t.rated) {
+            out += padLeft(format("%.0f", tidy(t.rating)), 6) + "  " + padLeft(format("%.0f", tidy(t.low)), 5) +
+                   " .. " + format("%.0f", tidy(t.high)) + "\n";
+        } else {
+            out += padLeft("capped", 6) + "\n";
+            unrated = true;
+        }
+    }
+    if (unrated) out += "A team rated \"capped\" hit the tick cap in every match: its results do not rank it.\n";
+
+    // Head to head: the row team's share of its meetings with the column team, ties counting half.
+    std::map<std::pair<std::string, std::string>, const HeadToHead*> pairs;
+    for (const HeadToHead& h : s.pairs) pairs[{h.team, h.opponent}] = &h;
+    out += "\nHead to head: % of meetings in which the row team scored more (ties count half)\n";
+    const size_t numbers = std::to_string(s.teams.size()).size();
+    out += std::string(numbers + 2 + width, ' ');
+    for (size_t c = 0; c < s.teams.size(); ++c) out += padLeft(std::to_string(c + 1), 5);
+    out += "\n";
+    for (size_t r = 0; r < s.teams.size(); ++r) {
+        out += padLeft(std::to_string(r + 1), numbers) + "  " + padRight(s.teams[r].team, width);
+        for (size_t c = 0; c < s.teams.size(); ++c) {
+            const auto it = pairs.find({s.teams[r].team, s.teams[c].team});
+            if (it == pairs.end()) {
+                out += padLeft("-", 5);
+                continue;
+            }
+            const HeadToHead& h = *it->second;
+            const double share = (static_cast<double>(h.ahead) + 0.5 * static_cast<double>(h.tied)) /
+                                 static_cast<double>(h.meetings);
+            out += padLeft(format("%.0f", 100.0 * share), 5);
+        }
+        out += "\n";
+    }
+    return out;
+}
+
+std::string standingsJson(const Standings& s) {
+    nlohmann::ordered_json j;
+    j["matches"] = s.matches;
+    j["capped_matches"] = s.capped_matches;
+    j["rating"] = "Bradley-Terry on the pairs within each match, Elo scale, 95% interval from the observed "
+                  "Fisher information";
+    j["teams"] = nlohmann::ordered_json::array();
+    for (const TeamStanding& t : s.teams) {
+        nlohmann::ordered_json team;
+        team["rank"] = t.rated ? nlohmann::ordered_json(t.rank) : nlohmann::ordered_json(nullptr);
+        team["team"] = t.team;
+        team["played"] = t.played;
+        team["wins"] = tidy(t.wins);
+        team["average_score"] = tidy(t.average_score);
+        team["average_place"] = tidy(t.average_place);
+        team["capped"] = t.capped;
+        team["rated"] = t.rated;
+        team["rating"] = tidy(t.rating);
+        team["interval"] = {tidy(t.low), tidy(t.high)};
+        j["teams"].push_back(std::move(team));
+    }
+    j["head_to_head"] = nlohmann::ordered_json::array();
+    for (const HeadToHead& h : s.pairs)
+        j["head_to_head"].push_back({{"team", h.team},
+                                     {"opponent", h.opponent},
+                                     {"meetings", h.meetings},
+                                     {"ahead", h.ahead},
+                                     {"tied", h.tied},
+                                     {"behind", h.behind}});
+    return j.dump(2) + "\n";
+}
+
+}  // namespace tournament

@@ -59,18 +59,37 @@ Group randomGroup(int n, SplitMix64& random) {
 }
 
 // Draws `k` < all groups: each draw takes the four teams drawn least often so far (ties broken at random), or, when
-// that group is taken already, a random group not yet taken.
+// that group is taken already, the group of four among the least drawn few with the fewest draws in all, or, when
+// those are all taken, a random group not yet taken. Teams end up drawn about equally often.
 std::vector<Group> sampleGroups(int n, uint64_t k, uint64_t seed) {
     SplitMix64 random(seed);
     std::vector<uint64_t> drawn(static_cast<size_t>(n), 0);
     std::set<Group> taken;
     std::vector<Group> remaining;  // filled only if random draws keep hitting taken groups
     while (taken.size() < k) {
+        // The teams by how often they were drawn, ties in random order; the first group of four of the first few
+        // of them, by the least total draws, that is not taken yet.
         std::vector<std::pair<std::pair<uint64_t, uint64_t>, int>> order;
         for (int t = 0; t < n; ++t) order.push_back({{drawn[static_cast<size_t>(t)], random.next()}, t});
         std::sort(order.begin(), order.end());
         Group g{order[0].second, order[1].second, order[2].second, order[3].second};
         std::sort(g.begin(), g.end());
+        for (int few : {8, 12}) {
+            if (taken.count(g) == 0 || few > n + 4) break;
+            std::optional<std::pair<uint64_t, Group>> best;
+            for (const Group& pick : allGroups(std::min(few, n))) {
+                uint64_t total = 0;
+                Group candidate{};
+                for (size_t i = 0; i < SEATS; ++i) {
+                    const auto& [key, team] = order[static_cast<size_t>(pick[i])];
+                    total += key.first;
+                    candidate[i] = team;
+                }
+                std::sort(candidate.begin(), candidate.end());
+                if (taken.count(candidate) == 0 && (!best || total < best->first)) best = {total, candidate};
+            }
+            if (best) g = best->second;
+        }
         for (int tries = 0; taken.count(g) != 0 && tries < 1000; ++tries) g = randomGroup(n, random);
         if (taken.count(g) != 0) {
             if (remaining.empty()) {

@@ -292,12 +292,14 @@ int play(const RunOptions& options) {
     for (const ScheduledMatch& m : schedule) wanted.insert(m.id);
     int out_fd = -1;
     if (!options.out.empty()) {
-        const std::optional<ResultsRead> read = readResultsFile(options.out, true);
-        if (!read) return EXIT_IO;
-        if (!options.resume && (!read->lines.empty() || !read->rejected.empty() || read->torn_end)) {
+        std::error_code ec;
+        if (!options.resume && std::filesystem::exists(options.out, ec) &&
+            (!std::filesystem::is_regular_file(options.out, ec) || std::filesystem::file_size(options.out, ec) > 0)) {
             warn(options.out + " holds results already: pass --resume to go on with them, or remove it");
             return EXIT_BAD_USAGE;
         }
+        const std::optional<ResultsRead> read = readResultsFile(options.out, true);
+        if (!read) return EXIT_IO;
         size_t foreign = 0;
         for (const MatchLine& line : read->lines) {
             if (wanted.count(line.id) == 0) {
@@ -423,7 +425,9 @@ int tournamentMain(int argc, char** argv) {
 
     RunOptions run;
     app.add_option("teams", run.teams, "Team files (the same file under two paths is one team)")->type_name("TEAM");
-    app.add_option("-m,--map", run.maps, "Map to play on (repeatable; default: default.map)")->type_name("FILE");
+    app.add_option("-m,--map", run.maps, "Map to play on (repeatable; default: default.map)")
+        ->type_name("FILE")
+        ->allow_extra_args(false);  // one file per -m: the team files follow
     app.add_option("-j,--jobs", run.jobs, "Worker processes (default: one per core)")
         ->check(CLI::Range(1, 4096));
     app.add_option("--seats", run.seats, "Seat orders of each group: its 4 rotations, or all 24 orders")

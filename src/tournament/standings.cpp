@@ -72,20 +72,19 @@ Fit fitBradleyTerry(const std::vector<std::vector<double>>& wins) {
     Fit fit;
     std::vector<double> p(n, 1.0);
     std::vector<double> won(n, 0.5);  // half of the virtual drawn game
-    std::vector<std::vector<double>> games(n, std::vector<double>(n, 0.0));
+    std::vector<std::vector<std::pair<size_t, double>>> games(n);  // per team: opponent, comparisons
     for (size_t i = 0; i < n; ++i)
         for (size_t j = 0; j < n; ++j) {
             if (i == j) continue;
             won[i] += wins[i][j];
-            games[i][j] = wins[i][j] + wins[j][i];
+            if (wins[i][j] + wins[j][i] > 0) games[i].push_back({j, wins[i][j] + wins[j][i]});
         }
     std::vector<double> next(n);
-    for (fit.iterations = 0; fit.iterations < 100000; ++fit.iterations) {
+    for (fit.iterations = 0; fit.iterations < 20000; ++fit.iterations) {
         double change = 0;
         for (size_t i = 0; i < n; ++i) {
             double denominator = 1.0 / (p[i] + 1.0);  // the virtual game
-            for (size_t j = 0; j < n; ++j)
-                if (games[i][j] > 0) denominator += games[i][j] / (p[i] + p[j]);
+            for (const auto& [j, count] : games[i]) denominator += count / (p[i] + p[j]);
             next[i] = won[i] / denominator;
             change = std::max(change, std::fabs(std::log(next[i] / p[i])));
         }
@@ -96,9 +95,8 @@ Fit fitBradleyTerry(const std::vector<std::vector<double>>& wins) {
     std::vector<std::vector<double>> info(n, std::vector<double>(n, 0.0));
     for (size_t i = 0; i < n; ++i) {
         info[i][i] += p[i] / ((p[i] + 1.0) * (p[i] + 1.0));
-        for (size_t j = 0; j < n; ++j) {
-            if (i == j || games[i][j] <= 0) continue;
-            const double q = games[i][j] * p[i] * p[j] / ((p[i] + p[j]) * (p[i] + p[j]));
+        for (const auto& [j, count] : games[i]) {
+            const double q = count * p[i] * p[j] / ((p[i] + p[j]) * (p[i] + p[j]));
             info[i][i] += q;
             info[i][j] -= q;
         }

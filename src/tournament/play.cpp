@@ -2,8 +2,13 @@
 #include "tournament/play.h"
 
 #include "match/match.h"
+#include "match/replay.h"
+
+#include <stdexcept>
 
 namespace tournament {
+
+std::string replayPath(const std::string& dir, const std::string& id) { return dir + "/" + id + ".replay"; }
 
 MatchLine playScheduled(const Field& field, const ScheduledMatch& match) {
     const Entrant& map = field.maps[static_cast<size_t>(match.map)];
@@ -18,7 +23,15 @@ MatchLine playScheduled(const Field& field, const ScheduledMatch& match) {
         line.seats[s] = team.path;
     }
     const LoadedMatch loaded = loadMatchFrom(sources, defaultConfig());
-    const MatchResult result = runMatch(loaded, field.max_ticks);
+    MatchResult result;
+    if (field.replay_dir.empty()) {
+        result = runMatch(loaded, field.max_ticks);
+    } else {
+        ReplayRecorder recorder(loaded, field.max_ticks);
+        result = runMatch(loaded, field.max_ticks, &recorder);
+        const std::string path = replayPath(field.replay_dir, match.id);
+        if (!writeReplay(path, recorder.finish(result))) throw std::runtime_error("cannot write the replay " + path);
+    }
     for (size_t s = 0; s < SEATS; ++s) {
         line.scores[s] = result.teams[s].score;
         line.winners[s] = result.teams[s].winner;

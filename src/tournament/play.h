@@ -17,8 +17,11 @@ struct Field {
     std::string replay_dir;  // empty: no replays
 };
 
+// Where the replay of match `id` goes: <dir>/<id>.replay, which `fusewick-arena --replay` plays and checks.
+std::string replayPath(const std::string& dir, const std::string& id);
+
 // Plays `match` with the game's console output going wherever standard output goes. With a replay folder, writes
-// the match's replay there as <id>.replay (an std::runtime_error when that fails).
+// the match's replay there (an std::runtime_error when that fails).
 MatchLine playScheduled(const Field& field, const ScheduledMatch& match);
 
 }  // namespace tournament

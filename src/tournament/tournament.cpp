@@ -329,7 +329,10 @@ int play(const RunOptions& options) {
     if (!options.replays.empty()) {
         std::error_code ec;
         std::filesystem::create_directories(options.replays, ec);
-        if (ec || !std::filesystem::is_directory(options.replays)) {
+        const std::string probe = options.replays + "/.fusewick-tournament-probe";
+        const bool writable = !ec && std::filesystem::is_directory(options.replays, ec) && writeText(probe, "");
+        std::filesystem::remove(probe, ec);
+        if (!writable) {
             warn("cannot make the replay folder " + options.replays);
             if (out_fd >= 0) ::close(out_fd);
             return EXIT_IO;

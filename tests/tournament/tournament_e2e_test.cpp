@@ -145,10 +145,14 @@ TEST(Tournament, FaultyTeamRefusedBeforeAnythingIsPlayed) {
     EXPECT_EQ(tournament({"-m", dir.file("none.map"), "default.fpl"}).code, 3);
 }
 
-// The command of a match line shows that match: played by the headless runner, it gives the same scores.
-TEST(Tournament, MatchLineCommandReplaysTheMatch) {
+// The command of a match line shows that match: played by the headless runner, it gives the same scores. Every
+// match leaves a replay that the runner plays back to the same end.
+TEST(Tournament, MatchLineCommandAndReplayShowTheMatch) {
     fwtest::TempDir dir;
-    ASSERT_EQ(tournament({"-q", "-m", "maps/crossroads.map", "--out", dir.file("out"), "default.fpl", "teams/ghosts.fpl"}).code, 0);
+    ASSERT_EQ(tournament({"-q", "-m", "maps/crossroads.map", "--out", dir.file("out"), "--replays", dir.file("replays"),
+                          "default.fpl", "teams/ghosts.fpl"})
+                  .code,
+              0);
     const auto lines = tournament::readResults(fwtest::readFile(dir.file("out"))).lines;
     ASSERT_EQ(lines.size(), 4u);  // two teams: AABB in its four rotations
     const tournament::MatchLine& line = lines[1];
@@ -164,6 +168,12 @@ TEST(Tournament, MatchLineCommandReplaysTheMatch) {
         EXPECT_EQ(result["teams"][s]["winner"], line.winners[s]);
     }
     EXPECT_EQ(result["ticks"], line.ticks);
+    for (const tournament::MatchLine& played : lines) {
+        const Result replay = runProgram(FUSEWICK_ARENA, {"--replay", dir.file("replays/" + played.id + ".replay")});
+        EXPECT_EQ(replay.code, 0) << replay.err;
+        EXPECT_NE(replay.out.find("Game over - Total scores:"), std::string::npos);
+    }
+    EXPECT_EQ(tournament({"-q", "--replays", "/proc/none", "default.fpl"}).code, 1);
 }
 
 TEST(Tournament, UsageFaultsAndOneTeamUnderTwoNames) {

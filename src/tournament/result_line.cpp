@@ -63,7 +63,8 @@ std::optional<MatchLine> parseLine(std::string_view text) {
         return std::nullopt;
     if (!readFour(j, "seats", line.seats, [](const Json& v) { return v.is_string(); },
                   [](const Json& v) { return v.get<std::string>(); }) ||
-        !readFour(j, "scores", line.scores, isScore, [](const Json& v) { return static_cast<int>(v.get<int64_t>()); }) ||
+        !readFour(j, "scores", line.scores, isScore,
+                  [](const Json& v) { return static_cast<int>(v.get<int64_t>()); }) ||
         !readFour(j, "winners", line.winners, [](const Json& v) { return v.is_boolean(); },
                   [](const Json& v) { return v.get<bool>(); }))
         return std::nullopt;

@@ -214,7 +214,8 @@ std::string standingsTable(const Standings& s) {
 
     size_t width = 4;
     for (const TeamStanding& t : s.teams) width = std::max(width, t.team.size());
-    out += "rank  " + padRight("team", width) + "  played    wins  avg score  avg place  capped  rating  95% interval\n";
+    out += "rank  " + padRight("team", width) +
+           "  played    wins  avg score  avg place  capped  rating  95% interval\n";
     bool unrated = false;
     for (const TeamStanding& t : s.teams) {
         out += padLeft(t.rated ? std::to_string(t.rank) : "-", 4) + "  " + padRight(t.team, width) + "  " +

@@ -64,7 +64,8 @@ void printFaultOnStderr(const std::string& path, const LoadFault& fault) {
     std::fflush(stdout);
     ::dup2(saved, STDOUT_FILENO);
     ::close(saved);
-    if (fault.place == LoadFault::Place::Missing || fault.exit_code != 0) std::fputs(errorMessage(fault.exit_code), stderr);
+    if (fault.place == LoadFault::Place::Missing || fault.exit_code != 0)
+        std::fputs(errorMessage(fault.exit_code), stderr);
 }
 
 // Reads and compiles every file once. A faulty one is reported in the game's words; returns false then.
@@ -76,7 +77,8 @@ bool loadEntrants(const std::vector<std::string>& paths, bool maps, std::vector<
         std::optional<LoadFault> fault;
         if (maps) {
             const MapRead read = readMap(source);
-            for (const LoadFault& notice : read.notices) printFaultOnStderr(path, LoadFault{notice.place, 0, notice.line, notice.message});
+            for (const LoadFault& notice : read.notices)
+                printFaultOnStderr(path, LoadFault{notice.place, 0, notice.line, notice.message});
             fault = read.fault;
         } else {
             fault = readTeam(source).fault;
@@ -235,7 +237,8 @@ int merge(const MergeOptions& options) {
     }
     std::vector<std::string> conflicts;
     const std::vector<MatchLine> unique = dedupe(lines, &conflicts);
-    for (const std::string& id : conflicts) warn("match " + id + " has differing results; the first in byte order is kept");
+    for (const std::string& id : conflicts)
+        warn("match " + id + " has differing results; the first in byte order is kept");
     if (!options.out.empty()) {
         std::string text;
         for (const MatchLine& line : unique) text += formatLine(line) + "\n";
@@ -280,7 +283,8 @@ int play(const RunOptions& options) {
         for (const ScheduledMatch& m : schedule) {
             std::array<std::string, SEATS> seats;
             for (size_t s = 0; s < SEATS; ++s) seats[s] = field.teams[static_cast<size_t>(m.seats[s])].path;
-            std::printf("%s  %s\n", m.id.c_str(), windowCommand(field.maps[static_cast<size_t>(m.map)].path, seats).c_str());
+            const std::string command = windowCommand(field.maps[static_cast<size_t>(m.map)].path, seats);
+            std::printf("%s  %s\n", m.id.c_str(), command.c_str());
         }
         return EXIT_DONE;
     }
@@ -473,7 +477,7 @@ int tournamentMain(int argc, char** argv) {
     }
     if (merge_command->parsed()) return merge(merge_options);
     if (run.teams.empty()) {
-        std::fprintf(stderr, "fusewick-tournament: give at least one team file\nRun with --help for more information.\n");
+        std::fputs("fusewick-tournament: give at least one team file\nRun with --help for more information.\n", stderr);
         return EXIT_BAD_USAGE;
     }
     return play(run);

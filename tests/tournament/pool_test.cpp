@@ -72,7 +72,8 @@ TEST(Pool, DeadWorkerReportedItsTaskPlayedOnceMoreThenGivenUp) {
     std::multiset<std::pair<size_t, bool>> deaths(run.deaths.begin(), run.deaths.end());
     EXPECT_EQ(deaths, (std::multiset<std::pair<size_t, bool>>{{3, true}, {5, true}, {5, false}}));
     const std::set<std::string> why(run.why.begin(), run.why.end());
-    EXPECT_EQ(why, (std::set<std::string>{"worker was killed by signal 11 (Segmentation fault)", "worker exited with code 9"}));
+    EXPECT_EQ(why, (std::set<std::string>{"worker was killed by signal 11 (Segmentation fault)",
+                                          "worker exited with code 9"}));
 }
 
 TEST(Pool, StopsAtOnceWhenAResultCannotBeTaken) {

@@ -108,10 +108,10 @@ TEST(Standings, FitOfTwoTeams) {
 // The same results in any order, with repeats, give the same bytes.
 TEST(Standings, BytesDoNotDependOnTheOrderOfResults) {
     auto lines = rotations("x", {"a", "b", "c", "d"},
-                           [](const std::string& team, int round) { return static_cast<int>(team[0]) * (round + 1) % 7; },
+                           [](const std::string& team, int round) { return team[0] * (round + 1) % 7; },
                            5);
     const auto more = rotations("y", {"e", "b", "c", "a"},
-                                [](const std::string& team, int round) { return static_cast<int>(team[0]) % (round + 2); },
+                                [](const std::string& team, int round) { return team[0] % (round + 2); },
                                 3);
     lines.insert(lines.end(), more.begin(), more.end());
     const Standings first = computeStandings(lines);
@@ -147,7 +147,8 @@ TEST(Standings, TeamCappedInEveryMatchIsShownNotRanked) {
 
 TEST(Standings, TableIsAligned) {
     const std::string table = standingsTable(computeStandings(
-        {match("1", {"teams/long-name.fpl", "b", "c", "d"}, {1, 0, 0, -1}), match("2", {"b", "c", "d", "e"}, {0, 0, 0, 0})}));
+        {match("1", {"teams/long-name.fpl", "b", "c", "d"}, {1, 0, 0, -1}),
+         match("2", {"b", "c", "d", "e"}, {0, 0, 0, 0})}));
     EXPECT_EQ(table.substr(0, table.find("\n\n")),
               "2 matches\n"
               "rank  team                 played    wins  avg score  avg place  capped  rating  95% interval\n"

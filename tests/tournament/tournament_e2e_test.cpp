@@ -61,11 +61,13 @@ std::vector<std::string> sortedLines(const std::string& text) {
 TEST(Tournament, SameStandingsForAnyWorkersAndSlicesMergedInAnyOrder) {
     fwtest::TempDir dir;
     const auto base = with({"-q", "-m", "default.map", "-m", "maps/pillars.map"}, TEAMS);
-    const Result one = tournament(with(base, {"-j", "1", "--out", dir.file("one"), "--standings", dir.file("one.json")}));
+    const Result one =
+        tournament(with(base, {"-j", "1", "--out", dir.file("one"), "--standings", dir.file("one.json")}));
     ASSERT_EQ(one.code, 0) << one.err;
     EXPECT_EQ(one.err, "");
     EXPECT_TRUE(one.out.starts_with("40 matches\nrank  team ")) << one.out;
-    const Result two = tournament(with(base, {"-j", "2", "--out", dir.file("two"), "--standings", dir.file("two.json")}));
+    const Result two =
+        tournament(with(base, {"-j", "2", "--out", dir.file("two"), "--standings", dir.file("two.json")}));
     EXPECT_EQ(two.out, one.out);
     EXPECT_EQ(fwtest::readFile(dir.file("two.json")), fwtest::readFile(dir.file("one.json")));
     EXPECT_EQ(sortedLines(fwtest::readFile(dir.file("two"))), sortedLines(fwtest::readFile(dir.file("one"))));
@@ -77,7 +79,8 @@ TEST(Tournament, SameStandingsForAnyWorkersAndSlicesMergedInAnyOrder) {
     }
     for (const auto& order : {std::vector<std::string>{shards[2], shards[0], shards[1]},
                               std::vector<std::string>{shards[0], shards[1], shards[1], shards[2], shards[0]}}) {
-        const Result merged = tournament(with({"merge", "--standings", dir.file("merged.json"), "--out", dir.file("all")}, order));
+        const Result merged =
+            tournament(with({"merge", "--standings", dir.file("merged.json"), "--out", dir.file("all")}, order));
         EXPECT_EQ(merged.code, 0) << merged.err;
         EXPECT_EQ(merged.out, one.out);
         EXPECT_EQ(fwtest::readFile(dir.file("merged.json")), fwtest::readFile(dir.file("one.json")));
@@ -89,7 +92,8 @@ TEST(Tournament, SameStandingsForAnyWorkersAndSlicesMergedInAnyOrder) {
 // run left alone, with every match in the file once.
 TEST(Tournament, KilledAndResumedGivesTheSameStandings) {
     fwtest::TempDir dir;
-    const auto args = with({"-q", "--seats", "all", "-m", "default.map", "-m", "maps/open.map", "-m", "maps/warren.map"},
+    const auto args = with({"-q", "--seats", "all", "-m", "default.map", "-m", "maps/open.map", "-m",
+                            "maps/warren.map"},
                            TEAMS);
     const Result whole = tournament(with(args, {"--out", dir.file("whole")}));
     const auto base = with(args, {"--out", dir.file("results"), "--resume"});
@@ -188,7 +192,8 @@ TEST(Tournament, UsageFaultsAndOneTeamUnderTwoNames) {
              {{}, 2, "fusewick-tournament: give at least one team file"},
              {{"--shard", "2/2", "default.fpl"}, 2, "fusewick-tournament: --shard takes I/N"},
              {{"--resume", "default.fpl"}, 2, "fusewick-tournament: --resume needs --out"},
-             {{"--out", dir.file("full"), "default.fpl"}, 2, "fusewick-tournament: " + dir.file("full") + " holds results"},
+             {{"--out", dir.file("full"), "default.fpl"}, 2,
+              "fusewick-tournament: " + dir.file("full") + " holds results"},
              {{"--seats", "some", "default.fpl"}, 2, "--seats: some not in {rotate,all}"},
              {{"-j", "0", "default.fpl"}, 2, "--jobs: Value 0 not in range"},
              {{"--max-ticks", "x", "default.fpl"}, 2, "--max-ticks: Value x not in range"},
@@ -206,7 +211,8 @@ TEST(Tournament, UsageFaultsAndOneTeamUnderTwoNames) {
     // One team given three ways: one match, AAAA.
     const Result same = tournament({"-q", "--list", "default.fpl", "./default.fpl", "teams/../default.fpl"});
     EXPECT_EQ(same.code, 0);
-    EXPECT_TRUE(same.out.ends_with("  fusewick -M default.map default.fpl default.fpl default.fpl default.fpl\n")) << same.out;
+    EXPECT_TRUE(same.out.ends_with("  fusewick -M default.map default.fpl default.fpl default.fpl default.fpl\n"))
+        << same.out;
     EXPECT_EQ(std::count(same.out.begin(), same.out.end(), '\n'), 1);
 }
 

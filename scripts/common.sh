@@ -19,7 +19,7 @@ PACKAGES=(
   xvfb xdotool x11-apps x11-utils netpbm
   clang libclang-rt-14-dev
   vim nodejs npm
-  libcli11-dev parallel slurm-wlm munge
+  parallel slurm-wlm munge
 )
 
 as_root() {

@@ -24,6 +24,10 @@ struct CountCase {
     size_t matches;  // on one map
 };
 
+void PrintTo(const CountCase& c, std::ostream* os) {
+    *os << c.teams << " teams, " << (c.mode == SeatMode::All ? "all orders" : "rotations");
+}
+
 class ScheduleCounts : public testing::TestWithParam<CountCase> {};
 
 // Every team takes every seat equally often, no match is played twice, and (with four teams or more) no group
@@ -57,7 +61,11 @@ INSTANTIATE_TEST_SUITE_P(Counts, ScheduleCounts,
                                          CountCase{3, SeatMode::Rotate, 12}, CountCase{3, SeatMode::All, 36},
                                          CountCase{4, SeatMode::Rotate, 4}, CountCase{4, SeatMode::All, 24},
                                          CountCase{5, SeatMode::Rotate, 20}, CountCase{7, SeatMode::Rotate, 140},
-                                         CountCase{7, SeatMode::All, 840}));
+                                         CountCase{7, SeatMode::All, 840}),
+                         [](const testing::TestParamInfo<CountCase>& info) {
+                             return std::to_string(info.param.teams) + "Teams" +
+                                    (info.param.mode == SeatMode::All ? "AllOrders" : "Rotations");
+                         });
 
 TEST(Schedule, GroupCountsSaturate) {
     EXPECT_EQ(groupCount(3), 0u);

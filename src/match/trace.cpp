@@ -60,8 +60,6 @@ const Bomb& bombAt(int team, int player, int slot) {
     return playerAt(team, player).bombs[static_cast<size_t>(slot)];
 }
 
-bool isTurn(uint32_t opcode) { return opcode == LEFT || opcode == RIGHT || opcode == REVERSE; }
-
 // A team file's text cut into its lines, without their line ends; line n is entry n - 1.
 std::vector<std::string> splitLines(const std::string& text) {
     std::vector<std::string> lines;
@@ -115,15 +113,14 @@ void TraceWriter::matchStarted(const LoadedMatch& match) {
 
 void TraceWriter::tickStarting(uint64_t /*tick*/) {
     events_.clear();
-    for (int t = 0; t < TEAM_COUNT; ++t) {
-        for (int p = 0; p < PLAYER_COUNT; ++p) {
-            const Player& player = playerAt(t, p);
-            before_[static_cast<size_t>(t)][static_cast<size_t>(p)] = Before{player.cmd_index, player.x, player.y};
-        }
-    }
+    drops_.clear();
+    before_ = playersBefore();
 }
 
-void TraceWriter::bombDropped(int t, int p, int s) { events_.push_back({Event::Drop, t, p, s, -1, -1, -1, true}); }
+void TraceWriter::bombDropped(int t, int p, int s) {
+    events_.push_back({Event::Drop, t, p, s, -1, -1, -1, true});
+    drops_.push_back({t, p, s});
+}
 void TraceWriter::bombSetOff(int t, int p, int s, int bt, int bp, int bs) {
     events_.push_back({Event::SetOff, t, p, s, bt, bp, bs, true});
 }
@@ -148,63 +145,6 @@ bool TraceWriter::involves(const Event& e) const {
 
 // [SECTION] Player lines
 
-TraceWriter::PlayerState TraceWriter::stateOf(int t, int p) const {
-    const Player& player = playerAt(t, p);
-    const Before& before = before_[static_cast<size_t>(t)][static_cast<size_t>(p)];
-    PlayerState state;
-    if (player.status != PLAYER_ALIVE) {
-        state.word = player.pose >= POSE_DEAD ? "dead" : "dying";
-        return state;
-    }
-    if (before.cmd_index >= player.cmd_count) {
-        state.word = "program finished";
-        return state;
-    }
-    // Turns take no time: the command that used the tick is the first one after them.
-    uint32_t i = before.cmd_index;
-    while (i < player.cmd_count && isTurn(player.commands[i].opcode)) ++i;
-    if (i >= player.cmd_count) {
-        state.word = "turning";
-        state.detail = "program finished";
-        state.command = static_cast<int>(i) - 1;
-        return state;
-    }
-    state.command = static_cast<int>(i);
-    switch (player.commands[i].opcode) {
-    case WAIT: state.word = "waiting"; break;
-    case DROP: state.word = player.cmd_index > i ? "dropping" : "waiting for a bomb in hand"; break;
-    default: {
-        if (player.x != before.x || player.y != before.y) {
-            state.word = "walking";
-            break;
-        }
-        // Bombs dropped later in this tick's program pass were not there when this player tried its step.
-        uint64_t later_drops = 0;
-        for (const Event& e : events_)
-            if (e.kind == Event::Drop && (e.team > t || (e.team == t && e.player > p)))
-                later_drops |= uint64_t{1} << slotBit(e.team, e.player, e.slot);
-        const CellAhead ahead = cellAhead(player, later_drops);
-        state.word = "blocked";
-        state.cell_x = static_cast<int>(ahead.x);
-        state.cell_y = static_cast<int>(ahead.y);
-        const std::string at = "(" + std::to_string(ahead.x) + ", " + std::to_string(ahead.y) + ")";
-        switch (ahead.closed) {
-        case CellAhead::Closed::Edge: state.blocker = "edge"; state.detail = "by the edge"; break;
-        case CellAhead::Closed::Wall: state.blocker = "wall"; state.detail = "by a wall at " + at; break;
-        case CellAhead::Closed::Bomb:
-            state.blocker = "bomb";
-            state.blocker_team = ahead.team;
-            state.blocker_player = ahead.player;
-            state.detail = "by a bomb of " + who(ahead.team, ahead.player) + " at " + at;
-            break;
-        case CellAhead::Closed::Open: state.word = "walking"; break;  // a step of a facing that cannot walk
-        }
-        break;
-    }
-    }
-    return state;
-}
-
 std::string TraceWriter::commandText(int t, int p, int command) const {
     if (match_ == nullptr || command < 0) return "";
     const auto& program = match_->teams[static_cast<size_t>(t)].players[static_cast<size_t>(p)];
@@ -216,7 +156,7 @@ std::string TraceWriter::commandText(int t, int p, int command) const {
 
 void TraceWriter::writePlayer(uint64_t tick, int t, int p) {
     const Player& player = playerAt(t, p);
-    const PlayerState state = stateOf(t, p);
+    const PlayerState state = playerStateAfterTick(t, p, before_[static_cast<size_t>(t)][static_cast<size_t>(p)], drops_);
     const char* facing = isWalkingPose(player.pose) ? facingName(facingOf(player.pose)) : "none";
     const std::string& file = match_ != nullptr ? match_->sources.teams[static_cast<size_t>(t)].path : "";
     int line = 0;

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "match/match.h"
+#include "match/player_state.h"
 
 #include <array>
 #include <cstdio>
@@ -48,22 +49,7 @@ public:
     // The closing line with the final table and the winners.
     void matchEnded(const MatchResult& result);
 
-    // How a player stands after a tick, in the trace's words; shared with the viewer's panel.
-    struct PlayerState {
-        const char* word = "";        // "walking", "blocked", ...
-        std::string detail;           // "by a bomb of 1.2 at (3, 4)", or empty
-        int command = -1;             // index of the command that used the tick, or -1
-        int blocker_team = -1;        // with "blocked" by a bomb: its owner, from 0
-        int blocker_player = -1;
-        int cell_x = 0, cell_y = 0;   // with "blocked": the closed cell ahead
-        const char* blocker = "";     // with "blocked": "edge", "wall" or "bomb"
-    };
-
 private:
-    struct Before {
-        uint32_t cmd_index = 0;
-        float x = 0.0f, y = 0.0f;
-    };
     struct Event {
         enum Kind { Drop, SetOff, Detonate, Hit, Death, Return } kind;
         int team, player, slot;
@@ -71,7 +57,6 @@ private:
         bool counted;
     };
 
-    PlayerState stateOf(int team, int player) const;
     bool involves(const Event& e) const;
     void writeEvent(uint64_t tick, const Event& e);
     void writePlayer(uint64_t tick, int team, int player);
@@ -82,7 +67,8 @@ private:
     TracePlayers players_;
     const LoadedMatch* match_ = nullptr;
     std::array<std::vector<std::string>, TEAM_COUNT> lines_;  // each team file's lines, for the command texts
-    std::array<std::array<Before, PLAYER_COUNT>, TEAM_COUNT> before_{};
+    std::array<std::array<PlayerBefore, PLAYER_COUNT>, TEAM_COUNT> before_{};
+    std::vector<TickDrop> drops_;  // this tick's drops, for the players' states
     std::vector<Event> events_;
     std::string buffer_;
 };

@@ -1,5 +1,6 @@
-// main.cpp: the sprite generator. Draws the game's nine sprite sheets and writes them as 32-bit BMP files into the
-// directory given on the command line; optionally writes a preview picture (PPM) for judging the art.
+// main.cpp: the sprite generator. Draws the game's nine sprite sheets and the viewer's font and writes them as 32-bit
+// BMP files into the directory given on the command line; optionally writes a preview picture (PPM) for judging the
+// art.
 //
 // Usage: sprite_generator OUTPUT_DIR [--preview FILE.ppm]
 // Depends only on the generator's own files; the output is the same on every run.
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace art {
 
@@ -44,7 +46,9 @@ int main(int argc, char** argv) {
     }
 
     const auto sheets = art::allSheets();
-    for (const auto& sheet : sheets) {
+    std::vector<art::NamedSheet> files(sheets.begin(), sheets.end());
+    files.push_back({"viewer_font.bmp", art::viewerFontSheet()});
+    for (const auto& sheet : files) {
         const std::string path = out_dir + "/" + sheet.file;
         if (!art::writeBmp(path, sheet.image)) {
             std::fprintf(stderr, "Cannot write %s\n", path.c_str());

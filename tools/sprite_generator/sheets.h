@@ -41,12 +41,13 @@ Image bombSheet();         // the fuse frames side by side
 Image explosionSheet();    // the explosion pieces in their bands, for every blast frame
 Image scoreboardSheet();   // digits, status icons per team, the panel's colour
 Image fontSheet();         // the letter cells, A to Z
+Image viewerFontSheet();   // the viewer's ASCII font (viewer_font.bmp), not loaded by the game
 
 // A player's head and helmet for the scoreboard icons: alive, or dead (sooty, eyes crossed out). `height` is 15 or
 // 16 texels; the picture is 15 wide.
 Image playerIcon(int team, bool dead, int height);
 
-// The sheets by their file names, in the game's texture slot order.
+// The game's sheets by their file names, in the game's texture slot order.
 struct NamedSheet {
     std::string file;
     Image image;

@@ -1,5 +1,5 @@
-// The sprite generator end to end: it writes the nine sheets as 32-bit bitmaps of the sizes the game's layouts
-// need, every run writes the same bytes, and the committed sprites are the ones it writes today.
+// The sprite generator end to end: it writes the nine game sheets and the viewer's font as 32-bit bitmaps of the
+// sizes the layouts need, every run writes the same bytes, and the committed sprites are the ones it writes today.
 #include "core/utils.h"
 #include "gl/bmp_utils.h"
 
@@ -34,9 +34,10 @@ constexpr Sheet SHEETS[] = {
     {"background.bmp", 80, 20}, {"teamA.bmp", 358, 26},     {"teamB.bmp", 358, 26},
     {"teamC.bmp", 358, 26},     {"teamD.bmp", 358, 26},     {"bomb.bmp", 60, 20},
     {"explosion.bmp", 200, 80}, {"scoreboard.bmp", 208, 80}, {"font.bmp", 260, 20},
+    {"viewer_font.bmp", 96, 72},  // the viewer's, not the game's
 };
 
-TEST(SpriteGenerator, WritesTheNineSheetsAsCommitted) {
+TEST(SpriteGenerator, WritesTheSheetsAsCommitted) {
     std::string pattern = (fs::temp_directory_path() / "fusewick-sprites-XXXXXX").string();
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     const fs::path out = pattern;

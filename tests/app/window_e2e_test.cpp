@@ -6,6 +6,7 @@
 #include "core/fusewick.h"
 #include "core/utils.h"
 #include "support/test_support.h"
+#include "support/x_server.h"
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -25,26 +26,6 @@ int sh(const std::string& script) {
     const int status = std::system(script.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
-
-// A private Xvfb on a display number that the server picks itself among the free ones, so that the servers of tests
-// running at the same time never contend for one. It ends with the object, or after two minutes at the latest.
-class XServer {
-public:
-    XServer() {
-        if (!pipe_ || std::fscanf(pipe_.get(), "%d %d", &pid_, &number_) != 2) number_ = -1;
-    }
-    ~XServer() {
-        if (pid_ > 0) kill(pid_, SIGTERM);
-    }
-    std::string display() const { return number_ < 0 ? "" : ":" + std::to_string(number_); }  // "" if none
-
-private:
-    // The shell's process id, which the server takes over; then the server's display number once it is ready.
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe_{
-        popen("echo $$; exec timeout 120 Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp 2>/dev/null", "r"),
-        pclose};
-    int pid_ = 0, number_ = -1;
-};
 
 // Runs `script` with sh in `dir` with DISPLAY set to `display`. There `game [options]` runs the game on the match
 // files (killed after 20 s; output to game.out and game.err) and `x` runs xdotool (killed after 20 s). A sanitizer
@@ -125,7 +106,7 @@ protected:
         writeMatchFiles(dir_);
     }
 
-    XServer x_;
+    fwtest::XServer x_;
     fwtest::TempDir dir_;
 };
 

@@ -170,23 +170,23 @@ void drawViewText(std::string_view text, int x, int y, ViewColour colour, size_t
     glEnd();
 }
 
+namespace {
+
 // [SECTION] The game's part
 
+// The game's own frame in the game window's rectangle: its projection maps onto that rectangle through the
+// viewport. Its clear takes the whole window (a full clear is the software renderer's fastest fill); the panel and
+// the strip are painted over the rest afterwards.
 void drawGamePart(const ViewLayout& layout, int window_height) {
     const ViewRect& g = layout.game;
-    const int bottom = window_height - g.y - g.height;  // GL counts rows from the bottom
-    glViewport(g.x, bottom, g.width, g.height);
-    glScissor(g.x, bottom, g.width, g.height);
-    glEnable(GL_SCISSOR_TEST);  // the game's clear stays inside its rectangle
+    glViewport(g.x, window_height - g.y - g.height, g.width, g.height);  // GL counts rows from the bottom
     setupView(game.width, game.height);
     drawScene();
-    glDisable(GL_SCISSOR_TEST);
 }
 
 // [SECTION] Strip
 
 void drawStrip(const ViewLayout& layout, const MatchTimeline& timeline, const ViewControl& control) {
-    fillRect(layout.strip, STRIP_BACKGROUND);
     const ViewRect& track = layout.track;
     const uint64_t last = timeline.lastTick();
     const int cursor = tickColumn(control.tick, last, track.width);
@@ -244,7 +244,6 @@ void drawStrip(const ViewLayout& layout, const MatchTimeline& timeline, const Vi
 
 void drawPanel(const ViewLayout& layout, const MatchTimeline& timeline, const ViewControl& control) {
     const ViewRect& panel = layout.panel;
-    fillRect(panel, PANEL_BACKGROUND);
     const int t = control.followedTeam();
     const int p = control.followedPlayer();
     const Player& player = game.teams[static_cast<size_t>(t)].players[static_cast<size_t>(p)];
@@ -305,15 +304,12 @@ void drawPanel(const ViewLayout& layout, const MatchTimeline& timeline, const Vi
     row("q Esc quit", DIM);
 }
 
+}  // namespace
+
 // [SECTION] The whole window
 
 void drawViewerFrame(const ViewLayout& layout, int window_height, const MatchTimeline& timeline,
                      const ViewControl& control) {
-    glDisable(GL_SCISSOR_TEST);
-    glViewport(0, window_height - layout.height, layout.width, layout.height);
-    glClearColor(STRIP_BACKGROUND.r / 255.0f, STRIP_BACKGROUND.g / 255.0f, STRIP_BACKGROUND.b / 255.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-
     drawGamePart(layout, window_height);
 
     // Window pixels, y downward, for the panel and the strip.
@@ -324,6 +320,10 @@ void drawViewerFrame(const ViewLayout& layout, int window_height, const MatchTim
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_BLEND);
     glBindTexture(GL_TEXTURE_2D, viewer_font_texture);
+    fillRect(layout.panel, PANEL_BACKGROUND);
+    fillRect(layout.strip, STRIP_BACKGROUND);
+    // Below a game window lower than the panel.
+    fillRect({0, layout.game.height, layout.game.width, layout.panel.height - layout.game.height}, STRIP_BACKGROUND);
     drawPanel(layout, timeline, control);
     drawStrip(layout, timeline, control);
 

@@ -60,21 +60,14 @@ struct ViewColour {
 // drawViewerFrame sets them.
 void drawViewText(std::string_view text, int x, int y, ViewColour colour, size_t max_chars = std::string_view::npos);
 
-// The whole window: the game's frame of `game` in layout.game, the panel and the strip for the timeline's current
-// tick and the control's state. `window_height` is the height of the framebuffer, whose rows GL counts from the
-// bottom. Leaves the game's GL state (setupView's) with the viewport on the whole window.
+// The whole window: the game's frame of `game` drawn by drawScene in layout.game, the game's projection mapped onto
+// exactly that rectangle; the panel with the followed player's team, type, health, bombs, cell and state and its
+// program around the current line with that line marked (line numbers of the team file), and the keys; the strip
+// with the timeline, its marks and the cursor, tick and total, speed, play state and at the end the winners. For
+// the timeline's current tick and the control's state. `window_height` is the height of the framebuffer, whose rows
+// GL counts from the bottom. Leaves the game's GL state (setupView's) with the pixel projection on the whole window.
 void drawViewerFrame(const ViewLayout& layout, int window_height, const MatchTimeline& timeline,
                      const ViewControl& control);
-
-// The game's frame alone, into layout.game: the game's projection mapped onto the game window's rectangle.
-void drawGamePart(const ViewLayout& layout, int window_height);
-
-// The strip: timeline with its marks and the cursor, tick and total, speed, play state and at the end the winners.
-void drawStrip(const ViewLayout& layout, const MatchTimeline& timeline, const ViewControl& control);
-
-// The panel: the followed player's team, type, health, bombs, cell and state, its program around the current line
-// with that line marked (line numbers of the team file), and the keys.
-void drawPanel(const ViewLayout& layout, const MatchTimeline& timeline, const ViewControl& control);
 
 // The colours of the marks and of the marked program line, for whoever checks the picture.
 constexpr ViewColour MARK_EXPLOSION = {255, 150, 40};

@@ -30,8 +30,11 @@ void display() {
 }
 
 void timer(int value) {
-    control.frame();
-    glutPostRedisplay();
+    // A paused viewer draws only when something changed: a key, a click, the window shown again.
+    if (control.playing) {
+        control.frame();
+        glutPostRedisplay();
+    }
     // Re-armed when it fires, as the game's: slower frames slow the viewer, they do not queue up.
     glutTimerFunc(FRAME_MS, timer, value);
 }

@@ -144,6 +144,7 @@ TEST(ViewDrawTest, PanelMarksTheCurrentLineOfTheProgram) {
     const std::vector<Rgb> drawn = view.read(line);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_DEPTH_TEST);  // as the viewer draws its text
     drawViewText(">  25 P1.WAIT 1 (0.5 left)", line.x, line.y, {255, 255, 255});
     const std::vector<Rgb> expected = view.read(line);
     for (size_t i = 0; i < drawn.size(); ++i)

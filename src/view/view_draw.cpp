@@ -6,8 +6,7 @@
 #include "gl/bmp_utils.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
+#include <cstdio>
 
 GLuint viewer_font_texture = 0;
 
@@ -90,11 +89,14 @@ void fillRect(const ViewRect& r, ViewColour c) { fillRect(r.x, r.y, r.width, r.h
 
 // [SECTION] Words
 
-// The shortest text that reads back as the same float, as the trace writes positions: 2, 0.5, 2.875.
+// A position or a count to two decimals at most, as a player reads it: 2, 0.5, 2.88 (the trace keeps every digit).
 std::string number(float v) {
     char text[32];
-    const auto end = std::to_chars(text, text + sizeof text, v).ptr;
-    return std::string(text, end);
+    std::snprintf(text, sizeof text, "%.2f", static_cast<double>(v));
+    std::string s = text;
+    while (s.back() == '0') s.pop_back();
+    if (s.back() == '.') s.pop_back();
+    return s == "-0" ? "0" : s;
 }
 
 std::string who(int team, int player) { return std::to_string(team + 1) + "." + std::to_string(player + 1); }
@@ -256,8 +258,9 @@ void drawPanel(const ViewLayout& layout, const MatchTimeline& timeline, const Vi
         y += VIEW_CHAR_HEIGHT;
     };
 
-    // Who: a swatch in the team's colour, the player and its team.
-    drawViewText(std::string(1, SOLID), x, y, TEAM_SWATCHES[t]);
+    // Who: a swatch in the team's colour (framed, for the dark team), the player and its team.
+    fillRect(x, y + 1, VIEW_CHAR_WIDTH, VIEW_CHAR_HEIGHT - 2, DIM);
+    fillRect(x + 1, y + 2, VIEW_CHAR_WIDTH - 2, VIEW_CHAR_HEIGHT - 4, TEAM_SWATCHES[t]);
     row("player " + who(t, p) + " of " + game.teams[static_cast<size_t>(t)].name, TEXT, 2);
     row(std::string(typeName(player.type)) + "  health " + std::to_string(player.health) + "  bombs " +
             std::to_string(player.cur_bombs) + "/" + std::to_string(player.max_bombs),
@@ -288,7 +291,7 @@ void drawPanel(const ViewLayout& layout, const MatchTimeline& timeline, const Vi
             std::string text = head + commandLine(timeline, t, p, static_cast<size_t>(i));
             const Command& c = player.commands[static_cast<size_t>(i)];
             if (i == marked && (c.opcode == MOVE || c.opcode == WAIT))
-                text += " (" + number(std::fabs(c.count) < 1e-6f ? 0.0f : c.count) + " left)";
+                text += " (" + number(c.count) + " left)";
             if (i == marked) fillRect(panel.x + PAD / 2, y, panel.width - PAD, VIEW_CHAR_HEIGHT, MARKED_LINE);
             row(text, i == marked ? ACCENT : TEXT);
         }

@@ -120,6 +120,34 @@ INSTANTIATE_TEST_SUITE_P(Files, ViewerFaultTest,
                                          Fault{"InvalidMap", "-M bad.map default.fpl", EXIT_MAP_INVALID}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The viewer's own options: a usage fault says what is wrong, the help names the keys.
+TEST(ViewerOptionsTest, UsageFaultsHelpAndVersion) {
+    const ViewerDir d;
+    const std::string usage = "Usage: fusewick-view [view options] [options] <file1> [<file2> <file3> <file4>]\n"
+                              "Try 'fusewick-view --help' for more information.\n";
+    const struct {
+        const char* args;
+        int code;
+        std::string out, err;
+    } cases[] = {
+        {"--tick 12x default.fpl", EXIT_USAGE, "", "fusewick-view: --tick takes a number of ticks, not '12x'\n" + usage},
+        {"default.fpl --max-ticks", EXIT_USAGE, "", "fusewick-view: --max-ticks needs a value\n" + usage},
+        {"--replay m.replay default.fpl", EXIT_USAGE, "",
+         "fusewick-view: a replay brings its own map and team files: default.fpl is one too many\n" + usage},
+        {"-X 3 default.fpl", EXIT_USAGE, "", "fusewick-view: unknown option -X\n" + usage},
+        {"--version", 0, "fusewick-view 1.0\n", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(d.run("", std::string("view ") + c.args), c.code) << c.args;
+        EXPECT_EQ(fwtest::readFile(d.dir.file("view.out")), c.out) << c.args;
+        EXPECT_EQ(fwtest::readFile(d.dir.file("view.err")), c.err) << c.args;
+    }
+    EXPECT_EQ(d.run("", "view --tick 3 --help"), 0);
+    const std::string help = fwtest::readFile(d.dir.file("view.out"));
+    for (const char* key : {"space", "Page_Down", "Home", "Tab", "Escape", "Usage: fusewick [options]"})
+        EXPECT_NE(help.find(key), std::string::npos) << key;
+}
+
 // A replay that cannot be read or does not reproduce: the runner's message under the viewer's name.
 TEST(ViewerReplayTest, BadReplaysEndAsTheRunnersDo) {
     const ViewerDir d;

@@ -2,6 +2,7 @@
 #include "view/view_draw.h"
 
 #include "core/tables.h"
+#include "view/font_layout.h"
 #include "core/utils.h"
 #include "gl/bmp_utils.h"
 
@@ -38,22 +39,18 @@ constexpr ViewColour TRACK_PLAYED = {104, 114, 150};
 // The teams as their players look on the field: light grey, charcoal, blue, red.
 constexpr ViewColour TEAM_SWATCHES[TEAM_COUNT] = {{220, 220, 220}, {85, 85, 85}, {40, 80, 220}, {224, 30, 30}};
 
-// [SECTION] Font sheet geometry: 16 columns x 6 rows of 6 x 12 texels, ASCII 32 at the top left.
+// [SECTION] Font sheet geometry (font_layout.h)
 
-constexpr int FONT_COLUMNS = 16;
-constexpr int FONT_ROWS = 6;
-constexpr int FONT_FIRST = 32;
-constexpr char SOLID = '\x7f';
+constexpr char SOLID = static_cast<char>(layout::VIEWER_FONT_SOLID);
 
 struct TexRect {
     double s0, s1, t_top, t_bottom;
 };
 
 TexRect glyphRect(unsigned char c) {
-    const int k = c - FONT_FIRST;
-    const double col = k % FONT_COLUMNS;
-    const double row = k / FONT_COLUMNS;
-    return {col / FONT_COLUMNS, (col + 1) / FONT_COLUMNS, 1.0 - row / FONT_ROWS, 1.0 - (row + 1) / FONT_ROWS};
+    const layout::FontCell cell = layout::viewerFontCell(c);
+    const double columns = layout::VIEWER_FONT_COLUMNS, rows = layout::VIEWER_FONT_ROWS;
+    return {cell.column / columns, (cell.column + 1) / columns, 1.0 - cell.row / rows, 1.0 - (cell.row + 1) / rows};
 }
 
 // The middle of the solid block, so that nearest sampling never reaches a neighbouring cell.
@@ -89,10 +86,10 @@ void fillRect(const ViewRect& r, ViewColour c) { fillRect(r.x, r.y, r.width, r.h
 
 // [SECTION] Words
 
-// A position or a count to two decimals at most, as a player reads it: 2, 0.5, 2.88 (the trace keeps every digit).
+// A position or a count to three decimals at most, as the text trace writes them: 2, 0.5, 2.938.
 std::string number(float v) {
     char text[32];
-    std::snprintf(text, sizeof text, "%.2f", static_cast<double>(v));
+    std::snprintf(text, sizeof text, "%.3f", static_cast<double>(v));
     std::string s = text;
     while (s.back() == '0') s.pop_back();
     if (s.back() == '.') s.pop_back();
@@ -166,7 +163,7 @@ void drawViewText(std::string_view text, int x, int y, ViewColour colour, size_t
     glBegin(GL_QUADS);
     for (size_t i = 0; i < n; ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
-        if (c > FONT_FIRST && c <= static_cast<unsigned char>(SOLID))
+        if (c > layout::VIEWER_FONT_FIRST && c <= layout::VIEWER_FONT_SOLID)
             sendQuad(x + static_cast<int>(i) * VIEW_CHAR_WIDTH, y, VIEW_CHAR_WIDTH, VIEW_CHAR_HEIGHT, glyphRect(c));
     }
     glEnd();

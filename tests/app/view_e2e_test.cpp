@@ -54,19 +54,19 @@ TEST(ViewerWindowTest, ATickIsOnePictureHoweverReachedAndItsGamePartIsTheGamesWi
     const fwtest::XServer x("1600x1200x24");
     ASSERT_FALSE(x.display().empty()) << "Xvfb did not start (Debian package xvfb)";
     const ViewerDir d;
-    // A match of 1004 ticks on the small hall of pillars; at tick 140 blasts reach and players die. The game's step
+    // A match of 1107 ticks on the small hall of pillars; at tick 140 blasts reach and players die. The game's step
     // key alternates with an ignored key, so that no two presses of it in a row look like a key held down.
     const int code = d.run(x.display(), R"(set -e
 set -- -M pillars.map hulks.fpl hoarders.fpl default.fpl sappers.fpl
 view "$@" & v=$!
 find 'Fusewick viewer'
 x key --repeat 6 --repeat-delay 15 plus
-x key space; sleep 2                          # plays to the end at 64 ticks a frame and stops there
+x key space; sleep 4                          # plays to the end at 64 ticks a frame and stops there
 x key --repeat 6 --repeat-delay 15 minus
 shot end_played.ppm
 x key Home Page_Down; x key --repeat 40 --repeat-delay 15 Right; shot forward.ppm
 x key Left Right; shot again.ppm
-x key End; x key --repeat 8 --repeat-delay 15 Page_Up; x key --repeat 64 --repeat-delay 15 Left; shot back.ppm
+x key End; x key --repeat 9 --repeat-delay 15 Page_Up; x key --repeat 67 --repeat-delay 15 Left; shot back.ppm
 x key q; wait $v
 view --tick 140 "$@" & v=$!; find 'Fusewick viewer'; shot opened.ppm; x key q; wait $v
 view --tick 99999 "$@" & v=$!; find 'Fusewick viewer'; shot end_opened.ppm; x key Escape; wait $v
@@ -85,8 +85,8 @@ x key --repeat 140 --repeat-delay 10 n x; shot game.ppm; x key q; wait $g)");
     EXPECT_FALSE(d.shot("end_played.ppm") == forward);
 
     const fwtest::Screenshot game = d.shot("game.ppm");
-    ASSERT_EQ(std::pair(game.width, game.height), std::pair(760, 360));  // (9 + 10) x (7 + 2) cells of 40 pixels
-    EXPECT_TRUE(forward.crop(0, 0, 760, 360) == game) << "the viewer's game part differs from the game's window";
+    ASSERT_EQ(std::pair(game.width, game.height), std::pair(760, 440));  // (9 + 10) x (9 + 2) cells of 40 pixels
+    EXPECT_TRUE(forward.crop(0, 0, 760, 440) == game) << "the viewer's game part differs from the game's window";
 }
 
 // [SECTION] Faulty files, without a display: the viewer stops before it opens a window.
@@ -96,6 +96,8 @@ struct Fault {
     const char* args;
     int code;
 };
+
+void PrintTo(const Fault& f, std::ostream* os) { *os << f.args; }
 
 class ViewerFaultTest : public testing::TestWithParam<Fault> {};
 

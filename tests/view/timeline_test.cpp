@@ -51,6 +51,8 @@ struct SeekCase {
     uint64_t interval;
 };
 
+void PrintTo(const SeekCase& c, std::ostream* os) { *os << c.name; }
+
 class SeekTest : public testing::TestWithParam<SeekCase> {};
 
 TEST_P(SeekTest, EveryWayToATickGivesTheStateThePlayHad) {

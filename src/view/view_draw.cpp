@@ -74,12 +74,15 @@ void sendQuad(int x, int y, int w, int h, const TexRect& r) {
     glVertex2f(fx, fy);
 }
 
+// Untextured: the software renderer fills plain colour faster than it samples a texture.
 void fillRect(int x, int y, int w, int h, ViewColour c) {
     if (w <= 0 || h <= 0) return;
+    glDisable(GL_TEXTURE_2D);
     glColor3ub(c.r, c.g, c.b);
     glBegin(GL_QUADS);
     sendQuad(x, y, w, h, solidRect());
     glEnd();
+    glEnable(GL_TEXTURE_2D);
 }
 
 void fillRect(const ViewRect& r, ViewColour c) { fillRect(r.x, r.y, r.width, r.height, c); }

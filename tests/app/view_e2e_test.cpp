@@ -32,7 +32,8 @@ public:
     }
     // Runs `script` with sh in the directory with DISPLAY set. There `view`, `game` and `arena` run the programs
     // (killed after 60 s; output to NAME.out and NAME.err), `x` runs xdotool, `shot FILE` saves the window `$w` as
-    // PPM and `find TITLE` makes `$w` the window with that title, moved to the screen's top-left corner and focused.
+    // PPM and `find TITLE` makes `$w` the window with that title, moved to the screen's top-left corner and focused;
+    // a key that both programs ignore goes first, so that a press lost while the focus settles is not one that counts.
     int run(const std::string& display, const std::string& script) const {
         return sh("cd " + dir.path() + " || exit 125\nexport DISPLAY=" + display +
                   "\nexport ASAN_OPTIONS=$ASAN_OPTIONS:detect_leaks=0"
@@ -40,9 +41,10 @@ public:
                   "\ngame() { timeout 60 " FUSEWICK_BINARY " \"$@\" >game.out 2>game.err; }"
                   "\narena() { timeout 60 " FUSEWICK_ARENA " \"$@\" >arena.out 2>arena.err; }"
                   "\nx() { timeout 20 xdotool \"$@\"; }"
-                  "\nshot() { sleep 0.5; xwd -silent -id \"$w\" | xwdtopnm >\"$1\" 2>/dev/null; }"
+                  "\nshot() { sleep 1; xwd -silent -id \"$w\" | xwdtopnm >\"$1\" 2>/dev/null; }"
                   "\nfind() { w=$(x search --sync --onlyvisible --name \"^$1\\$\" | head -n 1) &&"
-                  " x windowmove --sync \"$w\" 0 0 && x windowfocus --sync \"$w\" && sleep 0.3; }\n" +
+                  " x windowmove --sync \"$w\" 0 0 && x windowfocus --sync \"$w\" && sleep 0.3 &&"
+                  " x key x && sleep 0.2; }\n" +
                   script);
     }
     fwtest::Screenshot shot(const std::string& name) const { return fwtest::Screenshot::read(dir.file(name)); }

@@ -57,7 +57,7 @@ void viewKey(unsigned char key, int /*x*/, int /*y*/) {
     }
 }
 
-void specialKey(int key, int /*x*/, int /*y*/) {
+void navigationKey(int key, int /*x*/, int /*y*/) {
     switch (key) {
     case GLUT_KEY_RIGHT: act(ViewAction::StepForward); break;
     case GLUT_KEY_LEFT: act(ViewAction::StepBack); break;
@@ -109,7 +109,7 @@ void openViewer(int argc, char** argv, MatchTimeline& timeline, uint64_t start_t
     glutDisplayFunc(display);
     glutReshapeFunc(reshape);
     glutKeyboardFunc(viewKey);
-    glutSpecialFunc(specialKey);
+    glutSpecialFunc(navigationKey);
     glutMouseFunc(mouse);
     glutMotionFunc(motion);
 

@@ -10,6 +10,7 @@
 #include "match/result_json.h"
 #include "match/trace.h"
 
+#include "app/tool_options.h"
 #include "core/utils.h"
 
 #include <algorithm>
@@ -39,50 +40,22 @@ struct ArenaOptions {
     std::string replay_file;                 // play this replay instead of files
 };
 
-[[noreturn]] void usageError(const std::string& what) {
-    std::fflush(stdout);
-    std::fprintf(stderr,
-                 "%s: %s\nUsage: %s [arena options] [options] <file1> [<file2> <file3> <file4>]\n"
-                 "Try '%s --help' for more information.\n",
-                 NAME, what.c_str(), NAME, NAME);
-    std::exit(EXIT_USAGE);
+[[noreturn]] void usageError(const std::string& what) { ::usageError(NAME, "arena options", what); }
+
+uint64_t ticksOf(const std::string& option, const std::string& value) {
+    const auto ticks = tickValue(value);
+    if (!ticks) usageError(option + " takes a number of ticks, not '" + value + "'");
+    return *ticks;
 }
 
-// A decimal number of ticks; anything else (a sign, a blank, text, too many digits) is a usage fault.
-uint64_t tickValue(const std::string& option, const std::string& s) {
-    if (s.empty() || s.size() > 19 || s.find_first_not_of("0123456789") != std::string::npos)
-        usageError(option + " takes a number of ticks, not '" + s + "'");
-    return std::stoull(s);
-}
-
-bool takesValue(GameOption option) { return option != GameOption::Invalid && option != GameOption::Help; }
-
-const std::vector<std::string> OPTIONS_WITH_VALUE = {"--status-at", "--max-ticks", "--json",  "--trace",
-                                                     "--trace-json", "--trace-players", "--record", "--replay"};
-
-// Removes the runner's options (each with its value) from `args`, the arguments without the program's name. Values
-// of the game's own options stay with them even when they look like one of ours.
 ArenaOptions takeArenaOptions(std::vector<std::string>& args) {
     ArenaOptions o;
-    std::vector<std::string> rest;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& e = args[i];
-        if (e == "--version") {
-            std::printf("%s %s\n", NAME, PROGRAM_VERSION);
-            std::exit(0);
-        }
-        if (std::find(OPTIONS_WITH_VALUE.begin(), OPTIONS_WITH_VALUE.end(), e) == OPTIONS_WITH_VALUE.end()) {
-            rest.push_back(e);
-            if (takesValue(classifyGameOption(e)) && i + 1 < args.size()) rest.push_back(args[++i]);
-            continue;
-        }
-        if (i + 1 >= args.size()) usageError(e + " needs a value");
-        const std::string& value = args[++i];
+    auto take = [&](const std::string& e, const std::string& value) {
         if (value.empty()) usageError(e + " needs a value that is not empty");
         if (e == "--status-at") {
-            o.status_at.push_back(tickValue(e, value));
+            o.status_at.push_back(ticksOf(e, value));
         } else if (e == "--max-ticks") {
-            o.max_ticks = tickValue(e, value);
+            o.max_ticks = ticksOf(e, value);
             o.max_ticks_given = true;
         } else if (e == "--json") {
             o.json_file = value;
@@ -99,8 +72,11 @@ ArenaOptions takeArenaOptions(std::vector<std::string>& args) {
         } else {
             o.replay_file = value;
         }
-    }
-    args = std::move(rest);
+    };
+    takeOwnOptions(args, NAME,
+                   {"--status-at", "--max-ticks", "--json", "--trace", "--trace-json", "--trace-players", "--record",
+                    "--replay"},
+                   take, [](const std::string& e) { usageError(e + " needs a value"); });
     return o;
 }
 

@@ -10,6 +10,7 @@
 #include "view/timeline.h"
 #include "view/view_window.h"
 
+#include "app/tool_options.h"
 #include "core/utils.h"
 
 #include <GL/glut.h>
@@ -32,51 +33,30 @@ struct ViewOptions {
     bool max_ticks_given = false;
 };
 
-[[noreturn]] void usageError(const std::string& what) {
-    std::fflush(stdout);
-    std::fprintf(stderr,
-                 "%s: %s\nUsage: %s [view options] [options] <file1> [<file2> <file3> <file4>]\n"
-                 "Try '%s --help' for more information.\n",
-                 NAME, what.c_str(), NAME, NAME);
-    std::exit(EXIT_USAGE);
-}
+[[noreturn]] void usageError(const std::string& what) { ::usageError(NAME, "view options", what); }
 
-uint64_t tickValue(const std::string& option, const std::string& s) {
-    if (s.empty() || s.size() > 19 || s.find_first_not_of("0123456789") != std::string::npos)
-        usageError(option + " takes a number of ticks, not '" + s + "'");
-    return std::stoull(s);
+uint64_t ticksOf(const std::string& option, const std::string& value) {
+    const auto ticks = tickValue(value);
+    if (!ticks) usageError(option + " takes a number of ticks, not '" + value + "'");
+    return *ticks;
 }
-
-bool takesValue(GameOption option) { return option != GameOption::Invalid && option != GameOption::Help; }
 
 // Removes the viewer's options (each with its value) from `args`; values of the game's own options stay with them.
 ViewOptions takeViewOptions(std::vector<std::string>& args) {
     ViewOptions o;
-    std::vector<std::string> rest;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& e = args[i];
-        if (e == "--version") {
-            std::printf("%s %s\n", NAME, PROGRAM_VERSION);
-            std::exit(0);
-        }
-        if (e != "--replay" && e != "--tick" && e != "--max-ticks") {
-            rest.push_back(e);
-            if (takesValue(classifyGameOption(e)) && i + 1 < args.size()) rest.push_back(args[++i]);
-            continue;
-        }
-        if (i + 1 >= args.size()) usageError(e + " needs a value");
-        const std::string& value = args[++i];
+    auto take = [&](const std::string& e, const std::string& value) {
         if (e == "--replay") {
             if (value.empty()) usageError(e + " needs a value that is not empty");
             o.replay_file = value;
         } else if (e == "--tick") {
-            o.tick = tickValue(e, value);
+            o.tick = ticksOf(e, value);
         } else {
-            o.max_ticks = tickValue(e, value);
+            o.max_ticks = ticksOf(e, value);
             o.max_ticks_given = true;
         }
-    }
-    args = std::move(rest);
+    };
+    takeOwnOptions(args, NAME, {"--replay", "--tick", "--max-ticks"}, take,
+                   [](const std::string& e) { usageError(e + " needs a value"); });
     return o;
 }
 

@@ -42,6 +42,9 @@ Config defaultConfig();
 // value. Short forms are exactly two characters; long forms match on their leading characters.
 enum class GameOption { Invalid, Debug, Height, Width, Map, Help };
 GameOption classifyGameOption(std::string_view entry);
+constexpr bool optionTakesValue(GameOption option) {
+    return option != GameOption::Invalid && option != GameOption::Help;
+}
 
 // How the game reads a command line (`args` without the program's name), without printing or exiting: a help
 // request, a usage fault, or the configuration to run with. The order of the checks is the game's: a last entry

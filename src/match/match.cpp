@@ -14,21 +14,9 @@ namespace {
 
 // [SECTION] Reading files into memory
 
-// The bytes of a regular file, or nothing when it is not one or cannot be read.
-std::optional<std::string> fileText(const std::string& path) {
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) return std::nullopt;
-    return text.str();
-}
-
 SourceFile inMemory(const SourceFile& source) {
     if (source.text) return source;
-    return SourceFile{source.path, fileText(source.path)};
+    return SourceFile{source.path, readFileText(source.path)};
 }
 
 // [SECTION] The tally of hits and deaths behind every run
@@ -119,6 +107,32 @@ void fillFinalState(MatchResult& result, const LoadedMatch& match) {
 }
 
 }  // namespace
+
+std::optional<std::string> readFileText(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad()) return std::nullopt;
+    return text.str();
+}
+
+std::array<std::vector<std::string>, TEAM_COUNT> teamFileLines(const LoadedMatch& match) {
+    std::array<std::vector<std::string>, TEAM_COUNT> lines;
+    for (size_t t = 0; t < TEAM_COUNT; ++t) {
+        const SourceFile& source = match.sources.teams[t];
+        const std::optional<std::string> text = source.text ? source.text : readFileText(source.path);
+        if (!text) continue;
+        std::istringstream in(*text);
+        for (std::string line; std::getline(in, line);) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            lines[t].push_back(std::move(line));
+        }
+    }
+    return lines;
+}
 
 MatchSources sourcesOf(const Config& c) {
     MatchSources sources;

@@ -30,6 +30,9 @@ struct MatchSources {
 // The files named by a configuration, to be read from disk.
 MatchSources sourcesOf(const Config& config);
 
+// The bytes of a regular file, or nothing when it is a folder or cannot be read.
+std::optional<std::string> readFileText(const std::string& path);
+
 // The same sources with every file read into memory, as a replay keeps them. A file that cannot be read is left to
 // be read from disk, so that loading reports it exactly as the game does.
 MatchSources readIntoMemory(const MatchSources& sources);
@@ -40,6 +43,10 @@ struct LoadedMatch {
     MatchSources sources;
     std::array<TeamData, TEAM_COUNT> teams;
 };
+
+// Each team file's lines without their line ends, from the texts in memory or else from the disk: line n of the
+// team file of team t is entry [t][n - 1]. For tools that show a command as it was written.
+std::array<std::vector<std::string>, TEAM_COUNT> teamFileLines(const LoadedMatch& match);
 
 // Resets `game` to its program-start state and loads the match into it in the game's order: map, setup, teams.
 // `config` gets the sources' names and `options`' debug level and cell size. A faulty file ends the process with

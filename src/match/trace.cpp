@@ -60,17 +60,6 @@ const Bomb& bombAt(int team, int player, int slot) {
     return playerAt(team, player).bombs[static_cast<size_t>(slot)];
 }
 
-// A team file's text cut into its lines, without their line ends; line n is entry n - 1.
-std::vector<std::string> splitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(std::move(line));
-    }
-    return lines;
-}
-
 }  // namespace
 
 // [SECTION] Player filter
@@ -103,12 +92,7 @@ TraceWriter::TraceWriter(std::FILE* out, TraceFormat format, TracePlayers player
 
 void TraceWriter::matchStarted(const LoadedMatch& match) {
     match_ = &match;
-    for (size_t t = 0; t < TEAM_COUNT; ++t) {
-        const SourceFile& source = match.sources.teams[t];
-        const MatchSources read = source.text ? MatchSources{} : readIntoMemory(MatchSources{source, {}});
-        const std::optional<std::string>& text = source.text ? source.text : read.map.text;
-        lines_[t] = text ? splitLines(*text) : std::vector<std::string>{};
-    }
+    lines_ = teamFileLines(match);
 }
 
 void TraceWriter::tickStarting(uint64_t /*tick*/) {

@@ -10,6 +10,7 @@
 
 #include "core/loaders.h"
 #include "core/utils.h"
+#include "match/match.h"
 #include "match/result_json.h"
 
 #include <CLI/CLI.hpp>
@@ -44,17 +45,6 @@ void warn(const std::string& message) {
     std::fprintf(stderr, "fusewick-tournament: %s\n", message.c_str());
 }
 
-std::optional<std::string> fileText(const std::string& path) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) return std::nullopt;
-    return text.str();
-}
-
 // The game prints its faults on standard output; here they are errors, so they go where errors go.
 void printFaultOnStderr(const std::string& path, const LoadFault& fault) {
     std::fflush(stdout);
@@ -72,7 +62,7 @@ void printFaultOnStderr(const std::string& path, const LoadFault& fault) {
 bool loadEntrants(const std::vector<std::string>& paths, bool maps, std::vector<Entrant>& out) {
     for (const std::string& path : paths) {
         Entrant entrant{path, {}};
-        const std::optional<std::string> text = fileText(path);
+        const std::optional<std::string> text = readFileText(path);
         const SourceFile source{path, text};
         std::optional<LoadFault> fault;
         if (maps) {
@@ -172,7 +162,7 @@ bool writeText(const std::string& path, const std::string& text) {
 std::optional<ResultsRead> readResultsFile(const std::string& path, bool may_miss) {
     std::error_code ec;
     if (may_miss && !std::filesystem::exists(path, ec)) return ResultsRead{};
-    const std::optional<std::string> text = fileText(path);
+    const std::optional<std::string> text = readFileText(path);
     if (!text) {
         warn("cannot read " + path);
         return std::nullopt;

@@ -99,17 +99,6 @@ private:
     EngineEvents* previous_;
 };
 
-// A text cut into its lines, without their line ends.
-std::vector<std::string> splitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(std::move(line));
-    }
-    return lines;
-}
-
 }  // namespace
 
 // [SECTION] The match and its snapshots
@@ -117,12 +106,7 @@ std::vector<std::string> splitLines(const std::string& text) {
 MatchTimeline::MatchTimeline(const LoadedMatch& match, uint64_t max_ticks, MatchObserver* extra,
                              uint64_t snapshot_interval)
     : match_(match), interval_(std::max<uint64_t>(snapshot_interval, 1)) {
-    for (size_t t = 0; t < TEAM_COUNT; ++t) {
-        const SourceFile& source = match_.sources.teams[t];
-        const MatchSources read = source.text ? MatchSources{} : readIntoMemory(MatchSources{source, {}});
-        const std::optional<std::string>& text = source.text ? source.text : read.map.text;
-        if (text) team_lines_[t] = splitLines(*text);
-    }
+    team_lines_ = teamFileLines(match_);
     snapshots_.push_back(game);
     Recorder recorder(snapshots_, marks_, interval_);
     ObserverList watchers;

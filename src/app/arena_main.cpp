@@ -193,33 +193,19 @@ struct Output {
 
 // [SECTION] Setting up the match
 
-struct Setup {
-    MatchSources sources;
-    Config config;
-    std::optional<Replay> replay;
-};
-
-Setup fromReplay(const std::string& path, ArenaOptions& options) {
-    ReplayRead read = readReplayFile(path);
-    if (!read.replay) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "%s: %s: %s\n", NAME, path.c_str(), read.error.c_str());
-        std::exit(EXIT_REPLAY_INVALID);
-    }
-    Setup setup{read.replay->sources, read.replay->options, std::move(read.replay)};
-    setup.config.map_file = setup.sources.map.path;
-    for (size_t t = 0; t < TEAM_COUNT; ++t) setup.config.team_file[t] = setup.sources.teams[t].path;
+ToolSetup fromReplay(const std::string& path, ArenaOptions& options) {
+    ToolSetup setup = setupFromReplay(NAME, path);
     // The replay's own cap and reports, unless asked otherwise.
     if (!options.max_ticks_given) options.max_ticks = setup.replay->max_ticks;
     if (options.status_at.empty()) options.status_at = setup.replay->status_at;
     return setup;
 }
 
-Setup fromCommandLine(std::vector<std::string>& args, const ArenaOptions& options) {
+ToolSetup fromCommandLine(std::vector<std::string>& args, const ArenaOptions& options) {
     const GameArgs read = readGameArgs(args);
     if (read.outcome == GameArgs::Outcome::Help) helpAndExit();
     if (read.outcome == GameArgs::Outcome::Usage) usageError(read.fault);
-    Setup setup{sourcesOf(read.config), read.config, std::nullopt};
+    ToolSetup setup{sourcesOf(read.config), read.config, std::nullopt};
     // A replay keeps the texts as they were when the match was played.
     if (!options.record_file.empty()) setup.sources = readIntoMemory(setup.sources);
     return setup;
@@ -237,7 +223,7 @@ int main(int argc, char** argv) {
     if (!options.replay_file.empty() && !args.empty())
         usageError("a replay brings its own map and team files: " + args.front() + " is one too many");
 
-    Setup setup = options.replay_file.empty() ? fromCommandLine(args, options) : fromReplay(options.replay_file, options);
+    ToolSetup setup = options.replay_file.empty() ? fromCommandLine(args, options) : fromReplay(options.replay_file, options);
     config = setup.config;
     printConfigWhenAsked();
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/utils.h"
+#include "match/replay.h"
 #include "match/result_json.h"
 
 #include <algorithm>
@@ -50,4 +51,26 @@ void takeOwnOptions(std::vector<std::string>& args, const char* program, const s
         take(e, args[++i]);
     }
     args = std::move(rest);
+}
+
+// What a program plays: the sources, the configuration, and the replay they came from, if any.
+struct ToolSetup {
+    MatchSources sources;
+    Config config;
+    std::optional<Replay> replay;
+};
+
+// The match a replay file holds, with the configuration it ran with; a file that is not a readable replay ends the
+// process with "<program>: <file>: <reason>" and exit code 8, as every program that reads replays reports it.
+inline ToolSetup setupFromReplay(const char* program, const std::string& path) {
+    ReplayRead read = readReplayFile(path);
+    if (!read.replay) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s: %s: %s\n", program, path.c_str(), read.error.c_str());
+        std::exit(EXIT_REPLAY_INVALID);
+    }
+    ToolSetup setup{read.replay->sources, read.replay->options, std::move(read.replay)};
+    setup.config.map_file = setup.sources.map.path;
+    for (size_t t = 0; t < TEAM_COUNT; ++t) setup.config.team_file[t] = setup.sources.teams[t].path;
+    return setup;
 }

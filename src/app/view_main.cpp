@@ -86,30 +86,18 @@ bool asksForHelp(const std::vector<std::string>& args) {
     print_help();
 }
 
-struct Setup {
-    MatchSources sources;
-    Config config;
-    std::optional<Replay> replay;
-};
-
-Setup fromReplay(const std::string& path, ViewOptions& options) {
-    ReplayRead read = readReplayFile(path);
-    if (!read.replay) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "%s: %s: %s\n", NAME, path.c_str(), read.error.c_str());
-        std::exit(EXIT_REPLAY_INVALID);
-    }
-    Setup setup{read.replay->sources, read.replay->options, std::move(read.replay)};
+ToolSetup fromReplay(const std::string& path, ViewOptions& options) {
+    ToolSetup setup = setupFromReplay(NAME, path);
     if (!options.max_ticks_given) options.max_ticks = setup.replay->max_ticks;
     return setup;
 }
 
-Setup fromCommandLine(const std::vector<std::string>& args) {
+ToolSetup fromCommandLine(const std::vector<std::string>& args) {
     const GameArgs read = readGameArgs(args);
     if (read.outcome == GameArgs::Outcome::Help) helpAndExit();
     if (read.outcome == GameArgs::Outcome::Usage) usageError(read.fault);
     // The texts as compiled, for the program listing; a file that cannot be read is left to the loader to report.
-    return Setup{readIntoMemory(sourcesOf(read.config)), read.config, std::nullopt};
+    return ToolSetup{readIntoMemory(sourcesOf(read.config)), read.config, std::nullopt};
 }
 
 }  // namespace
@@ -123,7 +111,7 @@ int main(int argc, char** argv) {
     if (!options.replay_file.empty() && !args.empty())
         usageError("a replay brings its own map and team files: " + args.front() + " is one too many");
 
-    const Setup setup = options.replay_file.empty() ? fromCommandLine(args) : fromReplay(options.replay_file, options);
+    const ToolSetup setup = options.replay_file.empty() ? fromCommandLine(args) : fromReplay(options.replay_file, options);
     config = setup.config;
     if (config.debug_level > 5) printConfig();
 

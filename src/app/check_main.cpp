@@ -4,6 +4,7 @@
 //
 // Exit codes: 0 without errors (warnings allowed unless --werror), 1 with errors, 2 for a bad command line.
 #include "check/check.h"
+#include "core/version.h"
 
 #include <CLI/CLI.hpp>
 
@@ -27,7 +28,7 @@ int main(int argc, char** argv) {
                  "refuses; warnings are what it accepts but reads otherwise than it looks.\n"
                  "Exit code: 0 without errors, 1 with errors (or warnings with --werror), 2 for a bad command line.",
                  "fusewick-check"};
-    app.set_version_flag("--version", std::string("fusewick-check ") + FUSEWICK_VERSION);
+    app.set_version_flag("--version", std::string("fusewick-check ") + PROGRAM_VERSION);
     bool werror = false;
     bool json = false;
     std::vector<std::string> maps;

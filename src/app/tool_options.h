@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/utils.h"
+#include "core/version.h"
 #include "match/replay.h"
 #include "match/result_json.h"
 

@@ -3,6 +3,7 @@
 
 #include "match/result_json.h"
 #include "match/state_hash.h"
+#include "core/version.h"
 
 #include <nlohmann/json.hpp>
 

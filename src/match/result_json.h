@@ -2,12 +2,10 @@
 // The keys are documented in the README; a key keeps its meaning from one schema version to the next.
 #pragma once
 
+#include "core/version.h"
 #include "match/match.h"
 
 #include <nlohmann/json.hpp>
-
-// The version of the programs, as they print it.
-constexpr const char* PROGRAM_VERSION = "1.0";
 
 // Bumped when a key changes its meaning or goes away; new keys do not bump it.
 constexpr int RESULT_SCHEMA_VERSION = 2;

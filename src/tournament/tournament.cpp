@@ -10,6 +10,7 @@
 
 #include "core/loaders.h"
 #include "core/utils.h"
+#include "core/version.h"
 #include "match/match.h"
 #include "match/result_json.h"
 

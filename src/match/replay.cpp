@@ -347,3 +347,20 @@ std::optional<uint64_t> ReplayChecker::verdict(const MatchResult& result) const 
     if (result.ticks != replay_.outcome.ticks || outcomeOf(result) != replay_.outcome) return result.ticks;
     return std::nullopt;
 }
+
+ReplayVerdict ReplayChecker::judge(const MatchResult& result) const {
+    if (diverged_at_) return {ReplayVerdict::DIVERGES, *diverged_at_};
+    // Every tick was checked as it ran; a run shorter than the recording went another way at its end.
+    if (result.ticks != replay_.tick_hashes.size()) return {ReplayVerdict::DIVERGES, result.ticks};
+    if (outcomeOf(result) != replay_.outcome) return {ReplayVerdict::RESULT_DIFFERS, 0};
+    return {};
+}
+
+std::string ReplayVerdict::words() const {
+    switch (kind) {
+    case DIVERGES: return "diverges at tick " + std::to_string(tick);
+    case RESULT_DIFFERS: return "the play reproduces; the recorded result differs";
+    case REPRODUCES: break;
+    }
+    return "reproduces";
+}

@@ -77,6 +77,16 @@ struct ReplayRead {
 ReplayRead parseReplay(std::string_view text);
 ReplayRead readReplayFile(const std::string& path);
 
+// What checking a run against a replay found: the play went the recorded way or not, and when it did, whether the
+// recorded result (scores, winners, length) agrees with it. A replay whose result alone was edited plays the same.
+struct ReplayVerdict {
+    enum Kind { REPRODUCES, DIVERGES, RESULT_DIFFERS } kind = REPRODUCES;
+    uint64_t tick = 0;  // where the play went another way (DIVERGES)
+
+    // "reproduces", "diverges at tick T", "the play reproduces; the recorded result differs".
+    std::string words() const;
+};
+
 // Checks a run against a replay, tick by tick; stops the run at the first tick that goes another way.
 class ReplayChecker final : public MatchObserver {
 public:
@@ -91,6 +101,9 @@ public:
     // After the run: the tick where it went another way, counting a run that ended early or late, or a different
     // outcome, as going another way at its last tick. Nothing when the run reproduced the replay.
     std::optional<uint64_t> verdict(const MatchResult& result) const;
+
+    // After the run: the same finding, telling a play that went another way from a recorded result that differs.
+    ReplayVerdict judge(const MatchResult& result) const;
 
 private:
     const Replay& replay_;

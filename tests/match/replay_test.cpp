@@ -33,6 +33,49 @@ std::optional<uint64_t> check(const Replay& replay) {
     return verdict;
 }
 
+// What checking says of a replay in words, as the arena's --verbose and the browser viewer show it.
+std::string verdictWords(const Replay& replay) {
+    std::string words;
+    fwtest::captureStdout([&] {
+        const LoadedMatch match = loadMatchFrom(replay.sources, replay.options);
+        ReplayChecker checker(replay);
+        words = checker.judge(runMatch(match, replay.max_ticks, &checker)).words();
+    });
+    return words;
+}
+
+struct Edit {
+    const char* name;
+    void (*apply)(Replay&);
+    const char* words;
+};
+
+class EditedReplay : public testing::TestWithParam<Edit> {};
+
+// An edited result is told apart from a play that went another way; an edited final fingerprint is the play's.
+TEST_P(EditedReplay, IsJudgedInWords) {
+    Replay replay = record(defaultMatch());
+    GetParam().apply(replay);
+    EXPECT_EQ(verdictWords(replay), GetParam().words);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, EditedReplay,
+    testing::Values(Edit{"Untouched", [](Replay&) {}, "reproduces"},
+                    Edit{"Score", [](Replay& r) { r.outcome.scores[2] += 1; },
+                         "the play reproduces; the recorded result differs"},
+                    Edit{"Winner", [](Replay& r) { r.outcome.winners[0] = !r.outcome.winners[0]; },
+                         "the play reproduces; the recorded result differs"},
+                    Edit{"TickFingerprint", [](Replay& r) { r.tick_hashes[99] ^= 1; }, "diverges at tick 100"},
+                    Edit{"FinalFingerprint", [](Replay& r) { r.final_hash ^= 1; }, "diverges at tick 861"},
+                    Edit{"Program",
+                         [](Replay& r) {
+                             std::string& text = *r.sources.teams[0].text;
+                             text.replace(text.find("P2.MOVE 2\n"), 9, "P2.MOVE 3");
+                         },
+                         "diverges at tick 16"}),
+    [](const testing::TestParamInfo<Edit>& info) { return info.param.name; });
+
 TEST(Replay, OfTheDefaultMatchReadsBackAndReproducesWithinTwoKilobytesOfItsFiles) {
     const MatchSources sources = defaultMatch();
     const Replay replay = record(sources);

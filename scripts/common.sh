@@ -20,6 +20,8 @@ PACKAGES=(
   clang libclang-rt-14-dev
   vim nodejs npm
   parallel slurm-wlm munge
+  # The regression corpus: its gzip fingerprint files (fusewick-corpus, the corpus test).
+  zlib1g-dev
 )
 
 as_root() {

@@ -12,6 +12,9 @@ BUILD_PACKAGES=(
   nlohmann-json3-dev libcli11-dev
 )
 
+# What scripts/package needs to make the .deb: dpkg-shlibdeps computes its dependencies, file finds the programs.
+PACKAGE_PACKAGES=(dpkg-dev file)
+
 # Every Debian package the build, the tests and the window need.
 PACKAGES=(
   "${BUILD_PACKAGES[@]}"
@@ -20,6 +23,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   vim nodejs npm
   parallel slurm-wlm munge
+  "${PACKAGE_PACKAGES[@]}" lintian man-db systemd
 )
 
 as_root() {

@@ -6,11 +6,12 @@
 #include <filesystem>
 #include <system_error>
 
+// The build sets both from its install layout; a build of the core elsewhere (a browser, a fuzzer) gets the usual one.
 #ifndef FUSEWICK_DATA_FROM_BIN
-#error "FUSEWICK_DATA_FROM_BIN (the data folder relative to the installed binaries) is set by the build"
+#define FUSEWICK_DATA_FROM_BIN "../share/fusewick"
 #endif
 #ifndef FUSEWICK_BIN_FOLDER
-#error "FUSEWICK_BIN_FOLDER (the name of the folder the programs install into) is set by the build"
+#define FUSEWICK_BIN_FOLDER "bin"
 #endif
 
 namespace fs = std::filesystem;

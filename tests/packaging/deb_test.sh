@@ -29,7 +29,7 @@ dpkg-deb -R "$deb" "$work/old"
 sed -i 's/^Version: .*/Version: 0.9/' "$work/old/DEBIAN/control"
 dpkg-deb --root-owner-group -b "$work/old" "$work/fusewick_0.9.deb" >/dev/null
 dpkg -i "$work/fusewick_0.9.deb" >/dev/null
-ladder_unit=/lib/systemd/system/fusewick-ladder.service
+ladder_unit=/usr/lib/systemd/system/fusewick-ladder.service
 [ -f "$ladder_unit" ] && { mkdir -p /var/lib/private/fusewick; echo kept > /var/lib/private/fusewick/database; }
 dpkg -i "$deb" >/dev/null
 [ "$(dpkg-query -W -f='${Version}' fusewick)" = "$version" ] || fail "the upgrade left another version"

@@ -27,12 +27,14 @@ echo "ok: lintian, no error or warning"
 # An older package first, then the new one over it: the upgrade path of the maintainer scripts.
 dpkg-deb -R "$deb" "$work/old"
 sed -i 's/^Version: .*/Version: 0.9/' "$work/old/DEBIAN/control"
+echo "2, 2" > "$work/old/usr/share/fusewick/maps/retired.map"  # a file the new version no longer ships
 dpkg-deb --root-owner-group -b "$work/old" "$work/fusewick_0.9.deb" >/dev/null
 dpkg -i "$work/fusewick_0.9.deb" >/dev/null
 ladder_unit=/usr/lib/systemd/system/fusewick-ladder.service
 [ -f "$ladder_unit" ] && { mkdir -p /var/lib/private/fusewick; echo kept > /var/lib/private/fusewick/database; }
 dpkg -i "$deb" >/dev/null
 [ "$(dpkg-query -W -f='${Version}' fusewick)" = "$version" ] || fail "the upgrade left another version"
+[ ! -e /usr/share/fusewick/maps/retired.map ] || fail "the upgrade left a file of the older version"
 echo "ok: upgraded from 0.9 to $version"
 
 "$here/run_from_empty_folder.sh" /usr/bin "$build/src/app/fusewick-arena" "$src" "$version"

@@ -23,8 +23,10 @@ PACKAGES=(
   clang libclang-rt-14-dev
   vim nodejs npm
   parallel slurm-wlm munge
-  "${PACKAGE_PACKAGES[@]}" lintian man-db systemd
 )
+
+# The package test: the .deb made, checked by lintian, its man pages read by man, the ladder's unit by systemd.
+PACKAGES+=("${PACKAGE_PACKAGES[@]}" lintian man-db systemd)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

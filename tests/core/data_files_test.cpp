@@ -43,7 +43,10 @@ TEST(DataFolder, FromTheVariableOrTheInstalledPlaceOnly) {
     EXPECT_EQ(dataFolderFor(nullptr, ""), std::nullopt);
 }
 
-TEST(DataFolder, TheTestsRunWithoutOne) { EXPECT_EQ(dataFolder(), std::nullopt); }
+// The build tree's binaries are not installed, wherever the build folder lies.
+TEST(DataFolder, NoneForTheBuildTree) {
+    EXPECT_EQ(dataFolderFor(nullptr, fs::read_symlink("/proc/self/exe").string()), std::nullopt);
+}
 
 TEST(FindDataFile, WorkingDirectoryFirstThenTheDataFolderItsMapsAndItsTeams) {
     const InstalledPrefix prefix;

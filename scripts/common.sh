@@ -12,6 +12,9 @@ BUILD_PACKAGES=(
   nlohmann-json3-dev libcli11-dev
 )
 
+# What scripts/package needs to make the .deb: dpkg-shlibdeps computes its dependencies, file finds the programs.
+PACKAGE_PACKAGES=(dpkg-dev file)
+
 # Every Debian package the build, the tests and the window need.
 PACKAGES=(
   "${BUILD_PACKAGES[@]}"
@@ -23,6 +26,9 @@ PACKAGES=(
   # The regression corpus: its gzip fingerprint files (fusewick-corpus, the corpus test).
   zlib1g-dev
 )
+
+# The package test: the .deb made, checked by lintian, its man pages read by man, the ladder's unit by systemd.
+PACKAGES+=("${PACKAGE_PACKAGES[@]}" lintian man-db systemd)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

@@ -1,6 +1,8 @@
 // text_file.cpp: the line reader of the game's text files, from the disk or from memory.
 #include "core/text_file.h"
 
+#include "core/data_files.h"
+
 #include <cstring>
 
 #include <sys/stat.h>
@@ -21,7 +23,7 @@ TextFile::TextFile(const SourceFile& source) {
         memory_ = &*source.text;
         return;
     }
-    file_.reset(std::fopen(source.path.c_str(), "r"));
+    file_.reset(std::fopen(findDataFile(source.path).c_str(), "r"));
     if (file_ != nullptr && isFolder(file_.get())) file_.reset();
 }
 

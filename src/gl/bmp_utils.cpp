@@ -1,10 +1,11 @@
 // bmp_utils.cpp: the BMP reader. Turns an uncompressed Windows bitmap with a 40-byte (or longer) info header into a
 // plain pixel buffer, bottom row first, and prints the header summary at debug level 4 and above.
 //
-// Must not depend on OpenGL or the toolkit: only the C library, `config` and raise_error. Every damaged file is
-// refused before a byte is read past its end or a buffer is sized from an absurd header.
+// Must not depend on OpenGL or the toolkit: only the C library, `config`, raise_error and the data file lookup.
+// Every damaged file is refused before a byte is read past its end or a buffer is sized from an absurd header.
 #include "gl/bmp_utils.h"
 
+#include "core/data_files.h"
 #include "core/utils.h"
 
 #include <cstdarg>
@@ -125,7 +126,7 @@ std::vector<uint8_t> bmpRead(const char* path, uint32_t* width, uint32_t* height
 }
 
 std::vector<uint8_t> bmpRead(const char* path, uint32_t* width, uint32_t* height, uint16_t* bits_per_pixel) {
-    File file(std::fopen(path, "rb"), &std::fclose);
+    File file(std::fopen(findDataFile(path).c_str(), "rb"), &std::fclose);
     if (!file) raise_error(EXIT_SPRITE_MISSING);
     std::FILE* f = file.get();
 

@@ -1,6 +1,7 @@
 // match.cpp: loading a match from its sources, running it frame by frame with a watcher, and its result.
 #include "match/match.h"
 
+#include "core/data_files.h"
 #include "core/fusewick.h"
 #include "core/tables.h"
 
@@ -108,7 +109,8 @@ void fillFinalState(MatchResult& result, const LoadedMatch& match) {
 
 }  // namespace
 
-std::optional<std::string> readFileText(const std::string& path) {
+std::optional<std::string> readFileText(const std::string& given) {
+    const std::string path = findDataFile(given);
     struct stat info {};
     if (stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return std::nullopt;
     std::ifstream in(path, std::ios::binary);

@@ -30,7 +30,8 @@ struct MatchSources {
 // The files named by a configuration, to be read from disk.
 MatchSources sourcesOf(const Config& config);
 
-// The bytes of a regular file, or nothing when it is a folder or cannot be read.
+// The bytes of a regular file (looked up in the data folder when missing, core/data_files.h), or nothing when it is
+// a folder or cannot be read.
 std::optional<std::string> readFileText(const std::string& path);
 
 // The same sources with every file read into memory, as a replay keeps them. A file that cannot be read is left to

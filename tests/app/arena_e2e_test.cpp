@@ -113,9 +113,13 @@ TEST_P(ArenaProcessExits, WithCodeReportAndHelpOnlyWithTheGamesHelp) {
         "                                   match's console output then going to standard error)\n"
         "--trace <file>                     Write a line per player per tick and the events (-: standard output)\n"
         "--trace-json <file>                The same as JSON Lines\n"
-        "--trace-players <list>             Trace only these players, e.g. 1.2,3.4 (team.player)\n"
+        "--trace-players <list>             Trace only these players, e.g. 1.2,3.4 (team.player) or 1 (a team)\n"
+        "--trace-changes                    Trace a player only when a command starts, it is blocked or freed,\n"
+        "                                   its program finishes or it dies (the events all stay)\n"
         "--record <file>                    Write a replay of the match\n"
         "--replay <file>                    Play a replay (no other file is read) and check that it reproduces\n"
+        "--verbose                          With --replay: say on standard error that it reproduced and how many\n"
+        "                                   ticks were checked\n"
         "--version                          Print the version\n\n"
         "Exit codes beyond the game's: 8 a replay file that cannot be read, 9 a replay that went another way.\n\n"
         "Options and team files, as for fusewick:\n";
@@ -145,7 +149,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Exit{"HugeTick", {"--status-at", "99999999999999999999", "r"}, EXIT_USAGE,
                          "--status-at takes a number of ticks, not '99999999999999999999'"},
                     Exit{"BadPlayerList", {"--trace-players", "1.5", "r"}, EXIT_USAGE,
-                         "--trace-players takes a list like 1.2,3.4 (team.player, 1 to 4), not '1.5'"},
+                         "--trace-players takes a list like 1.2,3.4 (team.player, 1 to 4) or 1 (a whole team), not '1.5'"},
                     Exit{"ReplayWithTeamFiles", {"--replay", "x.replay", "r"}, EXIT_USAGE,
                          "a replay brings its own map and team files: r is one too many"},
                     Exit{"MissingReplay", {"--replay", "no-such.replay"}, EXIT_REPLAY_INVALID,

@@ -80,17 +80,19 @@ INSTANTIATE_TEST_SUITE_P(
               "   137  1.1 hit by the bomb of 1.1 from (0, 0): spared, a SAFETY is unharmed by its own team's bombs",
               "   187  1.1 has its bomb back",
               "   187  1.1 SAFETY    (0, 0)         down  health 1  bombs 0  t1.fpl:6 P1.DROP  dropping"}},
-        // The owner's bomb kills it and the team mate beside it; each hit costs team 1 a point.
+        // The owner's bomb kills it and the team mates beside it; each hit costs team 1 a point, and each hit line
+        // shows the score as that hit leaves it.
         Case{"OwnTeamKill",
              "P1 CAPTAIN\nP2 CAPTAIN\nP3 CAPTAIN\nP4 CAPTAIN\nP1.DROP\n",
-             {"   137  1.1 hit by the bomb of 1.1 from (0, 0): health 0 left, team 1 -1 (score -3)",
-              "   137  1.2 hit by the bomb of 1.1 from (0, 0): health 0 left, team 1 -1 (score -3)",
+             {"   137  1.1 hit by the bomb of 1.1 from (0, 0): health 0 left, team 1 -1 (score -1)",
+              "   137  1.2 hit by the bomb of 1.1 from (0, 0): health 0 left, team 1 -1 (score -2)",
+              "   137  1.3 hit by the bomb of 1.1 from (0, 0): health 0 left, team 1 -1 (score -3)",
               "   137  1.1 died", "   137  1.1 CAPTAIN   (0, 0)         none  health 0  bombs 1  dying",
               "   166  1.1 CAPTAIN   (0, 0)         none  health 0  bombs 1  dead"}},
         // A HULK takes two hits: the first leaves it standing, the second, a tick later, kills it.
         Case{"HulkSurvivesAHit",
              "P1 HULK\nP2 CAPTAIN\nP3 CAPTAIN\nP4 CAPTAIN\nP1.DROP\n",
-             {"   137  1.1 hit by the bomb of 1.1 from (0, 0): health 1 left, team 1 -1 (score -3)",
+             {"   137  1.1 hit by the bomb of 1.1 from (0, 0): health 1 left, team 1 -1 (score -1)",
               "   137  1.1 HULK      (0, 0)         down  health 1  bombs 2  program finished",
               "   138  1.1 hit by the bomb of 1.1 from (0, 0): health 0 left, team 1 -1 (score -4)",
               "   138  1.1 died"}},
@@ -118,7 +120,7 @@ TEST(Trace, KeepsOnlyTheListedPlayers) {
     EXPECT_EQ(trace.find("1.2 dropped"), std::string::npos);
     // 1.2's bomb hits 1.1: the event concerns a listed player.
     EXPECT_NE(trace.find("1.1 hit by the bomb of 1.2"), std::string::npos);
-    for (const char* bad : {"", "1.5", "0.1", "1.1,", "1,2", "11"}) EXPECT_FALSE(TracePlayers::parse(bad)) << bad;
+    for (const char* bad : {"", "1.5", "0.1", "1.1,", "5", "1.", "11", ".1"}) EXPECT_FALSE(TracePlayers::parse(bad)) << bad;
 }
 
 // [SECTION] JSON Lines against the status report

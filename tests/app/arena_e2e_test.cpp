@@ -213,6 +213,46 @@ TEST(ArenaReplay, ThatGoesAnotherWayExitsWithNineAndTheTick) {
     EXPECT_EQ(cut.err, "fusewick-arena: match.replay: not a replay: the JSON is damaged or cut short\n");
 }
 
+// --verbose says what the check found: a match that reproduced and how many ticks were checked, a play that went
+// another way, or a play that reproduced under a recorded result that was edited; the exit codes stay.
+TEST(ArenaReplay, VerboseSaysWhatTheCheckFound) {
+    fwtest::TempDir dir;
+    ASSERT_EQ(runArenaProcess({"--record", dir.file("match.replay"), "default.fpl"}).code, 0);
+    const std::string text = fwtest::readFile(dir.file("match.replay"));
+    struct Case {
+        const char* name;
+        std::string replay;
+        int code;
+        std::string err;
+    };
+    std::string result_edited = text;
+    const size_t scores = result_edited.find("\"scores\":[") + 10;
+    result_edited.replace(scores, 1, result_edited[scores] == '9' ? "8" : "9");
+    std::string program_edited = text;
+    program_edited.replace(program_edited.find("P2.MOVE 2\\n"), 9, "P2.MOVE 3");
+    for (const Case& c : std::vector<Case>{
+             {"untouched", text, 0, "fusewick-arena: match.replay reproduces: 861 ticks checked\n"},
+             {"result", result_edited, EXIT_REPLAY_DIVERGED,
+              "fusewick-arena: match.replay: the play reproduces; the recorded result differs\n"},
+             {"program", program_edited, EXIT_REPLAY_DIVERGED,
+              "fusewick-arena: match.replay does not reproduce: the match went another way at tick 16\n"}}) {
+        dir.write("match.replay", c.replay);
+        const Result r = runArenaProcess({"--replay", "match.replay", "--verbose"}, dir.path());
+        EXPECT_EQ(r.code, c.code) << c.name;
+        EXPECT_EQ(r.err, c.err) << c.name;
+    }
+}
+
+// With "--json -" standard output is the result alone at every debug level: the configuration printed from level 6
+// on goes with the match's console output to standard error.
+TEST(ArenaOutputs, JsonAloneOnStandardOutputAtEveryDebugLevel) {
+    const Result r = runArenaProcess({"--json", "-", "-D", "6", "default.fpl"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(r.out.starts_with("{")) << r.out.substr(0, 200);
+    EXPECT_FALSE(nlohmann::json::parse(r.out, nullptr, false).is_discarded());
+    EXPECT_NE(r.err.find("Game over - Total scores:"), std::string::npos);
+}
+
 // With "--json -" standard output is the result alone; the match's console output goes to standard error. A trace
 // to standard output has one line per player per tick and the closing line.
 TEST(ArenaOutputs, JsonAndTraceOnStandardOutput) {

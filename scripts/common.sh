@@ -20,6 +20,8 @@ PACKAGES=(
   clang libclang-rt-14-dev
   vim nodejs npm
   parallel slurm-wlm munge
+  # The tournament's report read by a browser.
+  chromium
 )
 
 as_root() {

@@ -18,6 +18,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -25,6 +26,8 @@
 #include <map>
 #include <set>
 #include <sstream>
+
+#include <csignal>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -47,7 +50,12 @@ const char* const EXIT_CODES =
     "  4  a worker died twice on some matches: they are left out of the standings (--resume plays them again)\n"
     "  5  merge: matches of the schedule are missing, or a results file could not be read: partial standings\n"
     "  6  another run is writing the same --out file (the process and host are named)\n"
-    "  7  merge: the files hold results of different tournaments (--mixed merges them all the same)\n";
+    "  7  merge: the files hold results of different tournaments (--mixed merges them all the same)\n"
+    "  8  stopped by SIGINT or SIGTERM: the results so far are kept, and the command to go on is printed\n";
+
+volatile std::sig_atomic_t stop_signal = 0;
+
+void rememberStop(int signal) { stop_signal = signal; }
 
 std::string plural(uint64_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
@@ -301,7 +309,16 @@ struct RunOptions {
     Outputs outputs;
     bool quiet = false;
     bool list = false;
+    std::vector<std::string> command_line;  // as given, to tell how to go on after a stop
 };
+
+// The command that goes on with a run: the one given, with --resume when it was not there.
+std::string resumeCommand(const std::vector<std::string>& given) {
+    std::string command;
+    for (const std::string& word : given) command += (command.empty() ? "" : " ") + shellQuote(word);
+    if (std::find(given.begin(), given.end(), "--resume") == given.end()) command += " --resume";
+    return command;
+}
 
 struct MergeOptions {
     std::vector<std::string> files;
@@ -465,6 +482,13 @@ int play(const RunOptions& options) {
         return EXIT_DONE;
     }
 
+    // A run stopped by Ctrl-C, kill or a batch system keeps what it wrote and says how to go on; the
+    // signals are caught before the lock is taken, so that the lock is always let go.
+    stop_signal = 0;
+    struct sigaction stop {};
+    stop.sa_handler = rememberStop;
+    ::sigaction(SIGINT, &stop, nullptr);
+    ::sigaction(SIGTERM, &stop, nullptr);
     // Every output is checked before the first match, and the results file is locked against a second run.
     if (!checkOutputs(options.outputs)) return EXIT_IO;
     OutLock lock;
@@ -609,10 +633,20 @@ int play(const RunOptions& options) {
         if (!again) ++failed;
     };
     hooks.tick = [&] { progress.show(); };
+    hooks.keep_going = [] { return stop_signal == 0; };
 
     std::string error;
     const bool ran = runPool(todo.size(), jobs, hooks, error);
     if (out_fd >= 0) ::close(out_fd);
+    if (!ran && stop_signal != 0) {
+        progress.interrupt();
+        warn("stopped by " + std::string(stop_signal == SIGINT ? "SIGINT" : "SIGTERM") + " after " +
+             plural(results.size() - done.size(), "match", "matches") +
+             (options.out.empty() ? std::string("; the results were not kept (no --out)")
+                                  : "; the results are kept in " + options.out +
+                                        "; to go on: " + resumeCommand(options.command_line)));
+        return EXIT_STOPPED;
+    }
     if (!ran) {
         if (!error.empty()) warn(error);
         return EXIT_IO;
@@ -699,6 +733,7 @@ int tournamentMain(int argc, char** argv) {
         return code == 0 ? EXIT_DONE : EXIT_BAD_USAGE;
     }
     if (merge_command->parsed()) return merge(merge_options);
+    run.command_line.assign(argv, argv + argc);
     if (run.teams.empty()) {
         std::fputs("fusewick-tournament: give at least one team file\nRun with --help for more information.\n", stderr);
         return EXIT_BAD_USAGE;

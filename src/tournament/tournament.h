@@ -14,6 +14,7 @@ enum TournamentExit : int {
     EXIT_PARTIAL = 5,         // merge: matches of the schedule are missing, or a results file could not be read
     EXIT_LOCKED = 6,          // another run is writing the same results file
     EXIT_MIXED = 7,           // merge: the files hold results of different tournaments (see --mixed)
+    EXIT_STOPPED = 8,         // stopped by SIGINT or SIGTERM: the results so far are kept, --resume goes on
 };
 
 int tournamentMain(int argc, char** argv);

@@ -137,6 +137,34 @@ TEST(Organiser, OneRunAtATimeWritesAResultsFile) {
     EXPECT_FALSE(std::filesystem::exists(out + ".lock"));
 }
 
+// Stopped by SIGTERM (a batch system's cancel, a shutdown), a run keeps its results, releases its lock and prints
+// the command that goes on with it.
+TEST(Organiser, AStoppedRunSaysHowToGoOn) {
+    fwtest::TempDir dir;
+    dir.write("stuck.fpl", "P1 CAPTAIN\nP2 CAPTAIN\nP3 CAPTAIN\nP4 CAPTAIN\nP1.REVERSE\nP1.MOVE 0\n");
+    const std::string out = dir.file("results"), stuck = dir.file("stuck.fpl"), err = dir.file("err");
+    const pid_t run = ::fork();
+    ASSERT_GE(run, 0);
+    if (run == 0) {
+        std::freopen("/dev/null", "w", stdout);
+        std::freopen(err.c_str(), "w", stderr);
+        ::execl(FUSEWICK_TOURNAMENT, "fusewick-tournament", "-q", "--max-ticks", "1000000000000", "--out",
+                out.c_str(), "-m", FUSEWICK_SOURCE_DIR "/default.map", stuck.c_str(), nullptr);
+        ::_exit(127);
+    }
+    for (int i = 0; i < 200 && fwtest::readFile(out + ".lock").empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ::kill(run, SIGTERM);
+    int status = 0;
+    ::waitpid(run, &status, 0);
+    EXPECT_EQ(WEXITSTATUS(status), 8);
+    EXPECT_EQ(fwtest::readFile(err),
+              "fusewick-tournament: stopped by SIGTERM after 0 matches; the results are kept in " + out +
+                  "; to go on: fusewick-tournament -q --max-ticks 1000000000000 --out " + out + " -m " +
+                  FUSEWICK_SOURCE_DIR "/default.map " + stuck + " --resume\n");
+    EXPECT_FALSE(std::filesystem::exists(out + ".lock"));
+}
+
 // Every output is checked before the first match: nothing is played, nothing is written.
 TEST(Organiser, OutputsAreCheckedBeforeTheFirstMatch) {
     fwtest::TempDir dir;

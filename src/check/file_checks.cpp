@@ -100,8 +100,10 @@ std::vector<Diagnostic> sharedScoreboardNames(const std::vector<std::string>& pa
         const std::string shown = trimmedRight(scoreboardText(teamName(path)));
         const std::vector<std::string>& same = by_shown[shown];
         if (same.size() < 2 || same.front() != path) continue;
+        // The first file names the others (the first three, and how many more); each other names the first.
         std::string others;
-        for (size_t i = 1; i < same.size(); ++i) others += (others.empty() ? "" : ", ") + same[i];
+        for (size_t i = 1; i < same.size() && i <= 3; ++i) others += (others.empty() ? "" : ", ") + same[i];
+        if (same.size() > 4) others += " and " + std::to_string(same.size() - 4) + " more";
         for (const std::string& each : same)
             found.push_back(Diagnostic{each, 1, 1, Severity::Warning,
                                        "the scoreboard shows this team as " + inQuotes(shown) + ", as it shows " +

@@ -118,6 +118,7 @@ public:
                 std::snprintf(line, sizeof line, "%zu/%zu matches, %.1f matches/s, %s left", done_, total_, rate,
                               clock(static_cast<double>(total_ - done_) / rate).c_str());
         }
+        drawn_ = terminal_ && !final;
         if (terminal_)
             std::fprintf(stderr, "\r%s\033[K%s", line, final ? "\n" : "");
         else
@@ -127,7 +128,8 @@ public:
 
     // Before another message: the line being redrawn is finished first.
     void interrupt() {
-        if (!quiet_ && terminal_ && done_ > 0) std::fputs("\n", stderr);
+        if (drawn_) std::fputs("\n", stderr);
+        drawn_ = false;
     }
 
 private:
@@ -147,6 +149,7 @@ private:
     size_t done_ = 0;
     bool quiet_;
     bool terminal_;
+    bool drawn_ = false;  // a line being redrawn stands unfinished on the terminal
     Clock::time_point start_;
     Clock::time_point last_;
 };

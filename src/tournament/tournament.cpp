@@ -281,7 +281,9 @@ public:
                 char host[256] = {};
                 ::gethostname(host, sizeof host - 1);
                 const std::string me = "process " + std::to_string(::getpid()) + " on " + host + "\n";
-                if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, me.data(), me.size(), 0) < 0) {}  // the name only helps
+                // Who holds the lock only helps the message of a second run: a failure to write it is no fault.
+                const bool named = ::ftruncate(fd, 0) == 0 && ::pwrite(fd, me.data(), me.size(), 0) >= 0;
+                static_cast<void>(named);
                 fd_ = fd;
                 return "";
             }

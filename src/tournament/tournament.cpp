@@ -525,8 +525,10 @@ int play(const RunOptions& options) {
         const std::optional<ResultsRead> read = readResultsFile(options.out, true);
         if (!read) return EXIT_IO;
         size_t foreign = 0;
+        size_t bare = 0;
         std::set<std::string> differences;
         for (const MatchLine& line : read->lines) {
+            if (!line.origin) ++bare;
             if (line.origin && line.origin->tournament.id != origin.tournament.id)
                 for (const std::string& part : fingerprintDifferences(line.origin->tournament, origin.tournament))
                     differences.insert(part);
@@ -539,6 +541,9 @@ int play(const RunOptions& options) {
         if (foreign > 0)
             warn(plural(foreign, "result", "results") + " in " + options.out +
                  (foreign == 1 ? " belongs" : " belong") + " to no match of this tournament; left out of the standings");
+        if (bare > 0)
+            warn(options.out + ": " + plural(bare, "line carries", "lines carry") +
+                 " no tournament fingerprint (written by an earlier version): read as before");
         if (!differences.empty()) {
             std::string parts;
             for (const std::string& part : differences) parts += (parts.empty() ? "" : ", ") + part;

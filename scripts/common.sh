@@ -25,6 +25,8 @@ PACKAGES=(
   parallel slurm-wlm munge
   # The regression corpus: its gzip fingerprint files (fusewick-corpus, the corpus test).
   zlib1g-dev
+  # The tournament's report read by a browser.
+  chromium
 )
 
 # The package test: the .deb made, checked by lintian, its man pages read by man, the ladder's unit by systemd.

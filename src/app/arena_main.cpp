@@ -38,6 +38,8 @@ struct ArenaOptions {
     TracePlayers trace_players = TracePlayers::all();
     std::string record_file;                 // write a replay here
     std::string replay_file;                 // play this replay instead of files
+    bool trace_changes = false;              // trace a player only when something changes for it
+    bool verbose = false;                    // with --replay: say on standard error that it reproduced
 };
 
 [[noreturn]] void usageError(const std::string& what) { ::usageError(NAME, "arena options", what); }
@@ -65,7 +67,9 @@ ArenaOptions takeArenaOptions(std::vector<std::string>& args) {
             o.trace_json_file = value;
         } else if (e == "--trace-players") {
             const auto players = TracePlayers::parse(value);
-            if (!players) usageError("--trace-players takes a list like 1.2,3.4 (team.player, 1 to 4), not '" + value + "'");
+            if (!players)
+                usageError("--trace-players takes a list like 1.2,3.4 (team.player, 1 to 4) or 1 (a whole team), not '" +
+                           value + "'");
             o.trace_players = *players;
         } else if (e == "--record") {
             o.record_file = value;
@@ -73,6 +77,10 @@ ArenaOptions takeArenaOptions(std::vector<std::string>& args) {
             o.replay_file = value;
         }
     };
+    for (const std::string& flag : takeOwnFlags(args, {"--trace-changes", "--verbose"})) {
+        if (flag == "--trace-changes") o.trace_changes = true;
+        if (flag == "--verbose") o.verbose = true;
+    }
     takeOwnOptions(args, NAME,
                    {"--status-at", "--max-ticks", "--json", "--trace", "--trace-json", "--trace-players", "--record",
                     "--replay"},
@@ -100,10 +108,17 @@ void printArenaHelp() {
     std::printf("--trace <file>                     Write a line per player per tick and the events (-: standard "
                 "output)\n");
     std::printf("--trace-json <file>                The same as JSON Lines\n");
-    std::printf("--trace-players <list>             Trace only these players, e.g. 1.2,3.4 (team.player)\n");
+    std::printf("--trace-players <list>             Trace only these players, e.g. 1.2,3.4 (team.player) or 1 (a "
+                "team)\n");
+    std::printf("--trace-changes                    Trace a player only when a command starts, it is blocked or "
+                "freed,\n"
+                "                                   its program finishes or it dies (the events all stay)\n");
     std::printf("--record <file>                    Write a replay of the match\n");
     std::printf("--replay <file>                    Play a replay (no other file is read) and check that it "
                 "reproduces\n");
+    std::printf("--verbose                          With --replay: say on standard error that it reproduced and how "
+                "many\n"
+                "                                   ticks were checked\n");
     std::printf("--version                          Print the version\n\n");
     std::printf("Exit codes beyond the game's: 8 a replay file that cannot be read, 9 a replay that went another "
                 "way.\n\n");
@@ -225,9 +240,9 @@ int main(int argc, char** argv) {
 
     ToolSetup setup = options.replay_file.empty() ? fromCommandLine(args, options) : fromReplay(options.replay_file, options);
     config = setup.config;
-    printConfigWhenAsked();
 
-    // With the result on standard output, the match's console output goes to standard error.
+    // With the result on standard output, the match's console output goes to standard error, the configuration
+    // printed at the highest debug levels with it.
     Output json, trace, trace_json;
     const bool json_to_stdout = options.json_file == "-";
     if (!options.json_file.empty() && !json_to_stdout && !json.open(options.json_file, stdout))
@@ -238,6 +253,7 @@ int main(int argc, char** argv) {
         saved_stdout = dup(STDOUT_FILENO);
         dup2(STDERR_FILENO, STDOUT_FILENO);
     }
+    printConfigWhenAsked();
     if (!options.trace_file.empty() && !trace.open(options.trace_file, stdout)) cannotWrite("trace", options.trace_file);
     if (!options.trace_json_file.empty() && !trace_json.open(options.trace_json_file, stdout))
         cannotWrite("trace", options.trace_json_file);
@@ -249,11 +265,13 @@ int main(int argc, char** argv) {
     watchers.add(&watch);
     std::unique_ptr<TraceWriter> text_trace, json_trace;
     if (trace.file != nullptr) {
-        text_trace = std::make_unique<TraceWriter>(trace.file, TraceFormat::Text, options.trace_players);
+        text_trace = std::make_unique<TraceWriter>(trace.file, TraceFormat::Text, options.trace_players,
+                                                  options.trace_changes);
         watchers.add(text_trace.get());
     }
     if (trace_json.file != nullptr) {
-        json_trace = std::make_unique<TraceWriter>(trace_json.file, TraceFormat::JsonLines, options.trace_players);
+        json_trace = std::make_unique<TraceWriter>(trace_json.file, TraceFormat::JsonLines, options.trace_players,
+                                                  options.trace_changes);
         watchers.add(json_trace.get());
     }
     std::unique_ptr<ReplayRecorder> recorder;
@@ -275,11 +293,20 @@ int main(int argc, char** argv) {
     if (!trace_json.close()) cannotWrite("trace", trace_json.name);
 
     if (checker) {
+        const ReplayVerdict verdict = checker->judge(result);
+        if (verdict.kind == ReplayVerdict::RESULT_DIFFERS && options.verbose) {
+            std::fprintf(stderr, "%s: %s: %s\n", NAME, options.replay_file.c_str(), verdict.words().c_str());
+            return EXIT_REPLAY_DIVERGED;
+        }
         if (const auto tick = checker->verdict(result)) {
             std::fprintf(stderr, "%s: %s does not reproduce: the match went another way at tick %llu\n", NAME,
                          options.replay_file.c_str(), static_cast<unsigned long long>(*tick));
             return EXIT_REPLAY_DIVERGED;
         }
+        if (options.verbose)
+            std::fprintf(stderr, "%s: %s %s: %llu %s checked\n", NAME, options.replay_file.c_str(),
+                         verdict.words().c_str(), static_cast<unsigned long long>(result.ticks),
+                         result.ticks == 1 ? "tick" : "ticks");
     }
     watch.reportMissed(result.ticks);
     if (recorder && !writeReplay(options.record_file, recorder->finish(result))) cannotWrite("replay", options.record_file);

@@ -1,6 +1,6 @@
 // check_main.cpp: fusewick-check, which reads team files and maps as the game does, without playing, and reports
 // every problem at once in the form editors and CI read: "file:line:column: error: message" (or warning), with
-// a "note:" line for the hint. A thin program on the checker's library (src/check).
+// a "note:" line for the hint; a note of its own is for information and never fails a check. A thin program on the checker's library (src/check).
 //
 // Exit codes: 0 without errors (warnings allowed unless --werror), 1 with errors, 2 for a bad command line.
 #include "check/check.h"
@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     bool json = false;
     std::vector<std::string> maps;
     std::vector<std::string> files;
-    app.add_flag("--werror", werror, "Fail on warnings too (exit code 1)");
+    app.add_flag("--werror", werror, "Fail on warnings too (exit code 1); notes never fail");
     app.add_flag("--json", json, "Print the diagnostics as a JSON array of {file, line, column, severity, message, hint}");
     app.add_option("-M,--map", maps, "A map file to check (repeatable); a FILE ending in .map is a map too")
         ->expected(1)
@@ -54,12 +54,16 @@ int main(int argc, char** argv) {
         diagnostics.insert(diagnostics.end(), found.begin(), found.end());
     };
     for (const std::string& map : maps) add(check::checkMapFile(SourceFile{map, std::nullopt}));
-    for (const std::string& file : files)
+    std::vector<std::string> teams;
+    for (const std::string& file : files) {
+        if (!isMapName(file)) teams.push_back(file);
         add(isMapName(file) ? check::checkMapFile(SourceFile{file, std::nullopt})
                             : check::checkTeamFile(SourceFile{file, std::nullopt}));
+    }
+    add(check::sharedScoreboardNames(teams));
 
     const std::string report = json ? check::formatJson(diagnostics) : check::formatText(diagnostics);
     std::fputs(report.c_str(), stdout);
-    if (check::hasErrors(diagnostics) || (werror && !diagnostics.empty())) return EXIT_PROBLEMS;
+    if (check::hasErrors(diagnostics) || (werror && check::hasWarningsOrErrors(diagnostics))) return EXIT_PROBLEMS;
     return EXIT_CLEAN;
 }

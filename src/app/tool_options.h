@@ -54,6 +54,24 @@ void takeOwnOptions(std::vector<std::string>& args, const char* program, const s
     args = std::move(rest);
 }
 
+// Takes the program's own flags (options without a value) out of `args`, as takeOwnOptions takes its options:
+// returns the flags found. Values of the game's own options stay with them.
+inline std::vector<std::string> takeOwnFlags(std::vector<std::string>& args, const std::vector<std::string>& own) {
+    std::vector<std::string> rest;
+    std::vector<std::string> found;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& e = args[i];
+        if (std::find(own.begin(), own.end(), e) != own.end()) {
+            found.push_back(e);
+            continue;
+        }
+        rest.push_back(e);
+        if (optionTakesValue(classifyGameOption(e)) && i + 1 < args.size()) rest.push_back(args[++i]);
+    }
+    args = std::move(rest);
+    return found;
+}
+
 // What a program plays: the sources, the configuration, and the replay they came from, if any.
 struct ToolSetup {
     MatchSources sources;

@@ -15,7 +15,8 @@
 
 namespace check {
 
-enum class Severity { Error, Warning };
+// A note is for information only: it never fails a check, not even with --werror.
+enum class Severity { Error, Warning, Note };
 
 struct Diagnostic {
     std::string file;  // as given
@@ -32,11 +33,18 @@ std::vector<Diagnostic> checkMapFile(const SourceFile& source);
 
 bool hasErrors(const std::vector<Diagnostic>& diagnostics);
 
-// One line per diagnostic, "file:line:column: error: message" (or warning), each followed by a line
+// Warnings when two of the team files at `paths` show the same name on the scoreboard: the match's window could not
+// tell the teams apart.
+std::vector<Diagnostic> sharedScoreboardNames(const std::vector<std::string>& paths);
+
+// Whether any diagnostic is an error or a warning (notes do not count).
+bool hasWarningsOrErrors(const std::vector<Diagnostic>& diagnostics);
+
+// One line per diagnostic, "file:line:column: error: message" (or warning, or note), each followed by a line
 // "file:line:column: note: hint" when it has a hint: the form compilers use, which editors and CI read.
 std::string formatText(const std::vector<Diagnostic>& diagnostics);
 
-// A JSON array of objects with file, line, column, severity ("error" or "warning"), message and hint (null when
+// A JSON array of objects with file, line, column, severity ("error", "warning" or "note"), message and hint (null when
 // none). Bytes that are not UTF-8 are replaced.
 std::string formatJson(const std::vector<Diagnostic>& diagnostics);
 

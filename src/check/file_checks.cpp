@@ -2,12 +2,14 @@
 #include "check/file_checks.h"
 
 #include "check/words.h"
+#include "core/loaders.h"
 #include "core/utils.h"
 #include "gl/sprite_layout.h"
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <map>
 
 namespace check {
 
@@ -77,11 +79,40 @@ std::optional<Diagnostic> scoreboardNameWarning(const std::string& path, const s
         hints.push_back("the scoreboard shows " + std::to_string(layout::NAME_CHARS) + " characters");
     std::string hint;
     for (const std::string& h : hints) hint += (hint.empty() ? "" : "; ") + h;
-    return Diagnostic{path, 1, 1, Severity::Warning,
+    // A team kept in a folder shows under the folder's name: expected, and harmless unless two teams then look
+    // alike, which sharedScoreboardNames() reports.
+    const Severity severity = name.find('/') != std::string::npos ? Severity::Note : Severity::Warning;
+    return Diagnostic{path, 1, 1, severity,
                       "the scoreboard shows this team as " + inQuotes(shown) + ": the team's name is " + inQuotes(name) +
                           " (the file name less its last four characters), of which the scoreboard shows the first " +
                           std::to_string(layout::NAME_CHARS) + " characters, letters only",
                       hint};
+}
+
+std::vector<Diagnostic> sharedScoreboardNames(const std::vector<std::string>& paths) {
+    std::map<std::string, std::vector<std::string>> by_shown;
+    for (const std::string& path : paths) {
+        auto& same = by_shown[trimmedRight(scoreboardText(teamName(path)))];
+        if (std::find(same.begin(), same.end(), path) == same.end()) same.push_back(path);
+    }
+    std::vector<Diagnostic> found;
+    for (const std::string& path : paths) {
+        const std::string shown = trimmedRight(scoreboardText(teamName(path)));
+        const std::vector<std::string>& same = by_shown[shown];
+        if (same.size() < 2 || same.front() != path) continue;
+        // The first file names the others (the first three, and how many more); each other names the first.
+        std::string others;
+        for (size_t i = 1; i < same.size() && i <= 3; ++i) others += (others.empty() ? "" : ", ") + same[i];
+        if (same.size() > 4) others += " and " + std::to_string(same.size() - 4) + " more";
+        for (const std::string& each : same)
+            found.push_back(Diagnostic{each, 1, 1, Severity::Warning,
+                                       "the scoreboard shows this team as " + inQuotes(shown) + ", as it shows " +
+                                           (each == path ? others : path),
+                                       "give the files names that differ in their first " +
+                                           std::to_string(layout::NAME_CHARS) +
+                                           " letters, or play them from the folder they are in"});
+    }
+    return found;
 }
 
 void sortByLine(std::vector<Diagnostic>& diagnostics) {

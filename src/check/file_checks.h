@@ -24,7 +24,7 @@ bool isCutPiece(const std::string& piece);
 // The team name as the scoreboard shows it: its first 8 characters, letters in capitals, anything else a gap.
 std::string scoreboardText(const std::string& name);
 
-// A warning when the scoreboard shows the team of the file at `path` (named `name` by the game) otherwise than its
+// A warning (a note for a team in a folder, which shows under the folder's name) when the scoreboard shows the team of the file at `path` (named `name` by the game) otherwise than its
 // writer may expect from the file's own name.
 std::optional<Diagnostic> scoreboardNameWarning(const std::string& path, const std::string& name);
 

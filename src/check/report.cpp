@@ -12,11 +12,29 @@ bool hasErrors(const std::vector<Diagnostic>& diagnostics) {
                        [](const Diagnostic& d) { return d.severity == Severity::Error; });
 }
 
+bool hasWarningsOrErrors(const std::vector<Diagnostic>& diagnostics) {
+    return std::any_of(diagnostics.begin(), diagnostics.end(),
+                       [](const Diagnostic& d) { return d.severity != Severity::Note; });
+}
+
+namespace {
+
+const char* severityWord(Severity severity) {
+    switch (severity) {
+    case Severity::Error: return "error";
+    case Severity::Warning: return "warning";
+    case Severity::Note: break;
+    }
+    return "note";
+}
+
+}  // namespace
+
 std::string formatText(const std::vector<Diagnostic>& diagnostics) {
     std::string text;
     for (const Diagnostic& d : diagnostics) {
         const std::string place = d.file + ":" + std::to_string(d.line) + ":" + std::to_string(d.column) + ": ";
-        text += place + (d.severity == Severity::Error ? "error: " : "warning: ") + d.message + "\n";
+        text += place + severityWord(d.severity) + ": " + d.message + "\n";
         if (!d.hint.empty()) text += place + "note: " + d.hint + "\n";
     }
     return text;
@@ -28,7 +46,7 @@ std::string formatJson(const std::vector<Diagnostic>& diagnostics) {
         list.push_back({{"file", d.file},
                         {"line", d.line},
                         {"column", d.column},
-                        {"severity", d.severity == Severity::Error ? "error" : "warning"},
+                        {"severity", severityWord(d.severity)},
                         {"message", d.message},
                         {"hint", d.hint.empty() ? nlohmann::json(nullptr) : nlohmann::json(d.hint)}});
     }

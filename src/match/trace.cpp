@@ -4,9 +4,13 @@
 #include "core/geometry.h"
 #include "core/tables.h"
 
+#include <algorithm>
 #include <charconv>
+#include <climits>
+#include <cstdint>
 #include <cmath>
 #include <sstream>
+#include <vector>
 
 namespace {
 
@@ -52,6 +56,19 @@ std::string who(int team, int player) { return std::to_string(team + 1) + "." + 
 
 std::string cell(float x, float y) { return "(" + shortNumber(x) + ", " + shortNumber(y) + ")"; }
 
+// The part of a command line that the game reads, as the team file's reader scans it: the player and command, and a
+// count when one follows. Whatever stands after that is ignored by the game, and is not shown as the command.
+std::string commandAsRead(const std::string& line) {
+    int number = 0;
+    int count = 0;
+    int word_end = -1;
+    int count_end = -1;
+    std::vector<char> word(line.size() + 1);
+    std::sscanf(line.c_str(), "P%i.%s%n %i%n", &number, word.data(), &word_end, &count, &count_end);
+    const int end = count_end >= 0 ? count_end : word_end;
+    return end > 0 ? line.substr(0, static_cast<size_t>(end)) : line;
+}
+
 const Player& playerAt(int team, int player) {
     return game.teams[static_cast<size_t>(team)].players[static_cast<size_t>(player)];
 }
@@ -77,9 +94,14 @@ std::optional<TracePlayers> TracePlayers::parse(std::string_view list) {
     while (at <= list.size()) {
         const size_t comma = std::min(list.find(',', at), list.size());
         const std::string_view item = list.substr(at, comma - at);
-        if (item.size() != 3 || item[1] != '.' || item[0] < '1' || item[0] > '4' || item[2] < '1' || item[2] > '4')
+        if (item.empty() || item[0] < '1' || item[0] > '4') return std::nullopt;
+        auto& team = p.shown[static_cast<size_t>(item[0] - '1')];
+        if (item.size() == 1)
+            team.fill(true);
+        else if (item.size() == 3 && item[1] == '.' && item[2] >= '1' && item[2] <= '4')
+            team[static_cast<size_t>(item[2] - '1')] = true;
+        else
             return std::nullopt;
-        p.shown[static_cast<size_t>(item[0] - '1')][static_cast<size_t>(item[2] - '1')] = true;
         at = comma + 1;
     }
     return p;
@@ -87,8 +109,8 @@ std::optional<TracePlayers> TracePlayers::parse(std::string_view list) {
 
 // [SECTION] Watching
 
-TraceWriter::TraceWriter(std::FILE* out, TraceFormat format, TracePlayers players)
-    : out_(out), format_(format), players_(players) {}
+TraceWriter::TraceWriter(std::FILE* out, TraceFormat format, TracePlayers players, bool changes_only)
+    : out_(out), format_(format), players_(players), changes_only_(changes_only) {}
 
 void TraceWriter::matchStarted(const LoadedMatch& match) {
     match_ = &match;
@@ -99,21 +121,26 @@ void TraceWriter::tickStarting(uint64_t /*tick*/) {
     events_.clear();
     drops_.clear();
     before_ = playersBefore();
+    for (size_t t = 0; t < TEAM_COUNT; ++t) running_score_[t] = game.score[t];
 }
 
 void TraceWriter::bombDropped(int t, int p, int s) {
-    events_.push_back({Event::Drop, t, p, s, -1, -1, -1, true});
+    events_.push_back({Event::Drop, t, p, s, -1, -1, -1, true, 0});
     drops_.push_back({t, p, s});
 }
 void TraceWriter::bombSetOff(int t, int p, int s, int bt, int bp, int bs) {
-    events_.push_back({Event::SetOff, t, p, s, bt, bp, bs, true});
+    events_.push_back({Event::SetOff, t, p, s, bt, bp, bs, true, 0});
 }
-void TraceWriter::bombDetonated(int t, int p, int s) { events_.push_back({Event::Detonate, t, p, s, -1, -1, -1, true}); }
+void TraceWriter::bombDetonated(int t, int p, int s) { events_.push_back({Event::Detonate, t, p, s, -1, -1, -1, true, 0}); }
 void TraceWriter::playerHit(int bt, int bp, int bs, int t, int p, bool counted) {
-    events_.push_back({Event::Hit, t, p, -1, bt, bp, bs, counted});
+    // The engine adds a tick's score changes at its end, saturating at the limits of the 8-bit scores; the score
+    // after each hit is counted here the same way, so the last hit of the tick shows the score the tick leaves.
+    int& score = running_score_[static_cast<size_t>(bt)];
+    if (counted) score = std::clamp(score + (t == bt ? -1 : 1), static_cast<int>(INT8_MIN), static_cast<int>(INT8_MAX));
+    events_.push_back({Event::Hit, t, p, -1, bt, bp, bs, counted, score});
 }
-void TraceWriter::playerDied(int t, int p) { events_.push_back({Event::Death, t, p, -1, -1, -1, -1, true}); }
-void TraceWriter::bombReturned(int t, int p, int s) { events_.push_back({Event::Return, t, p, s, -1, -1, -1, true}); }
+void TraceWriter::playerDied(int t, int p) { events_.push_back({Event::Death, t, p, -1, -1, -1, -1, true, 0}); }
+void TraceWriter::bombReturned(int t, int p, int s) { events_.push_back({Event::Return, t, p, s, -1, -1, -1, true, 0}); }
 
 void TraceWriter::tickDone(uint64_t tick) {
     for (const Event& e : events_)
@@ -129,18 +156,32 @@ bool TraceWriter::involves(const Event& e) const {
 
 // [SECTION] Player lines
 
+bool TraceWriter::changed(int t, int p, const PlayerState& state) {
+    // Walking on, waiting on or standing dead are no news; a new command, a blocker met or gone, a program that
+    // finishes and a player dying are.
+    const std::string_view word = state.word;
+    const bool telling = word == "blocked" || word == "program finished" || word == "dying" || word == "dead" ||
+                         word == "waiting for a bomb in hand";
+    const std::string what = telling ? std::string(word) + " " + state.detail : "";
+    Shown& last = shown_[static_cast<size_t>(t)][static_cast<size_t>(p)];
+    if (last.command == state.command && last.state == what) return false;
+    last = {state.command, what};
+    return true;
+}
+
 std::string TraceWriter::commandText(int t, int p, int command) const {
     if (match_ == nullptr || command < 0) return "";
     const auto& program = match_->teams[static_cast<size_t>(t)].players[static_cast<size_t>(p)];
     const int line = program.lines[static_cast<size_t>(command)];
     const auto& lines = lines_[static_cast<size_t>(t)];
-    if (line >= 1 && static_cast<size_t>(line) <= lines.size()) return lines[static_cast<size_t>(line - 1)];
+    if (line >= 1 && static_cast<size_t>(line) <= lines.size()) return commandAsRead(lines[static_cast<size_t>(line - 1)]);
     return commandName(program.commands[static_cast<size_t>(command)].opcode);
 }
 
 void TraceWriter::writePlayer(uint64_t tick, int t, int p) {
     const Player& player = playerAt(t, p);
     const PlayerState state = playerStateAfterTick(t, p, before_[static_cast<size_t>(t)][static_cast<size_t>(p)], drops_);
+    if (changes_only_ && !changed(t, p, state)) return;
     const char* facing = isWalkingPose(player.pose) ? facingName(facingOf(player.pose)) : "none";
     const std::string& file = match_ != nullptr ? match_->sources.teams[static_cast<size_t>(t)].path : "";
     int line = 0;
@@ -241,7 +282,7 @@ void TraceWriter::writeEvent(uint64_t tick, const Event& e) {
         const Bomb& b = bombAt(e.by_team, e.by_player, e.by_slot);
         const Player& victim = playerAt(e.team, e.player);
         const int change = e.counted ? (e.team == e.by_team ? -1 : 1) : 0;
-        const int score = game.score[static_cast<size_t>(e.by_team)];
+        const int score = e.score;
         char change_text[8];
         std::snprintf(change_text, sizeof change_text, "%+d", change);
         line = text ? who(e.team, e.player) + " hit by the bomb of " + who(e.by_team, e.by_player) + " from " +

@@ -23,7 +23,8 @@ struct TracePlayers {
     std::array<std::array<bool, PLAYER_COUNT>, TEAM_COUNT> shown{};
 
     static TracePlayers all();
-    // "1.2,3.4" as the game numbers them (team.player, from 1). Nothing when the list is not of that form.
+    // "1.2,3.4" as the game numbers them (team.player, from 1); a team number alone ("1") stands for its four
+    // players. Nothing when the list is not of that form.
     static std::optional<TracePlayers> parse(std::string_view list);
     bool has(int team, int player) const { return shown[static_cast<size_t>(team)][static_cast<size_t>(player)]; }
 };
@@ -32,8 +33,10 @@ enum class TraceFormat { Text, JsonLines };
 
 class TraceWriter final : public MatchObserver {
 public:
-    // Writes to `out`, which stays open and owned by the caller.
-    TraceWriter(std::FILE* out, TraceFormat format, TracePlayers players);
+    // Writes to `out`, which stays open and owned by the caller. With `changes_only`, a player gets a line only when
+    // something changes for it: a command starts, it is blocked or freed, its program finishes, it dies; the events
+    // are all kept.
+    TraceWriter(std::FILE* out, TraceFormat format, TracePlayers players, bool changes_only = false);
 
     void matchStarted(const LoadedMatch& match) override;
     void tickStarting(uint64_t tick) override;
@@ -55,11 +58,19 @@ private:
         int team, player, slot;
         int by_team, by_player, by_slot;
         bool counted;
+        int score;  // with a hit: the owner's team's score right after this hit
+    };
+
+    // What a player line must differ in from the last one written to be written with `changes_only`.
+    struct Shown {
+        int command = -2;
+        std::string state;
     };
 
     bool involves(const Event& e) const;
     void writeEvent(uint64_t tick, const Event& e);
     void writePlayer(uint64_t tick, int team, int player);
+    bool changed(int team, int player, const PlayerState& state);
     std::string commandText(int team, int player, int command) const;
 
     std::FILE* out_;
@@ -71,4 +82,7 @@ private:
     std::vector<TickDrop> drops_;  // this tick's drops, for the players' states
     std::vector<Event> events_;
     std::string buffer_;
+    bool changes_only_;
+    std::array<std::array<Shown, PLAYER_COUNT>, TEAM_COUNT> shown_{};
+    std::array<int, TEAM_COUNT> running_score_{};  // the scores as this tick's hits so far leave them
 };

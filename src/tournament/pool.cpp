@@ -115,6 +115,7 @@ public:
                 return false;
             }
             if (hooks_.tick) hooks_.tick();
+            if (hooks_.keep_going && !hooks_.keep_going()) return false;
             for (size_t k = 0; k < fds.size(); ++k) {
                 if (fds[k].revents == 0) continue;
                 if (!drain(owner[k], error)) return false;

@@ -20,6 +20,8 @@ struct PoolHooks {
     std::function<void(size_t task, const std::string& why, bool again)> died;
     // In the parent, about once a second while results are awaited, and after each result.
     std::function<void()> tick;
+    // In the parent, after every wait for results: returning false stops the pool as `result` does.
+    std::function<bool()> keep_going;
     // In the worker, first thing after the fork (e.g. to send standard output away).
     std::function<void()> worker_started;
 };

@@ -38,6 +38,37 @@ bool isScore(const Json& v) {
     return n >= std::numeric_limits<int>::min() && n <= std::numeric_limits<int>::max();
 }
 
+bool readCount(const Json& j, const char* key, uint64_t& out) {
+    const auto it = j.find(key);
+    if (it == j.end() || !it->is_number_unsigned()) return false;
+    out = it->get<uint64_t>();
+    return true;
+}
+
+// The tournament, slice and counts of a line that names them; nothing when one of them is missing or malformed.
+std::optional<MatchLine::Origin> readOrigin(const Json& j) {
+    MatchLine::Origin o;
+    const auto t = j.find("tournament");
+    if (t == j.end() || !t->is_object()) return std::nullopt;
+    Fingerprint& f = o.tournament;
+    std::string shard;
+    if (!readString(*t, "id", f.id) || !readString(*t, "teams", f.teams) || !readString(*t, "maps", f.maps) ||
+        !readString(*t, "seats", f.seats) || !readCount(*t, "seed", f.seed) ||
+        !readCount(*t, "max_ticks", f.max_ticks) || !readString(j, "shard", shard) ||
+        !readCount(j, "schedule_matches", o.schedule_matches) || !readCount(j, "shard_matches", o.shard_matches))
+        return std::nullopt;
+    const auto sample = t->find("sample");
+    if (sample == t->end()) return std::nullopt;
+    if (sample->is_number_unsigned())
+        f.sample = sample->get<uint64_t>();
+    else if (!sample->is_null())
+        return std::nullopt;
+    const std::optional<Shard> parsed = parseShard(shard);
+    if (!parsed || o.shard_matches > o.schedule_matches) return std::nullopt;
+    o.shard = *parsed;
+    return o;
+}
+
 }  // namespace
 
 std::string formatLine(const MatchLine& line) {
@@ -50,6 +81,17 @@ std::string formatLine(const MatchLine& line) {
     j["ticks"] = line.ticks;
     j["capped"] = line.capped;
     j["command"] = line.command;
+    if (line.origin) {
+        const MatchLine::Origin& o = *line.origin;
+        const Fingerprint& f = o.tournament;
+        j["tournament"] = {{"id", f.id},           {"teams", f.teams},
+                           {"maps", f.maps},       {"seats", f.seats},
+                           {"sample", f.sample ? nlohmann::ordered_json(*f.sample) : nlohmann::ordered_json(nullptr)},
+                           {"seed", f.seed},       {"max_ticks", f.max_ticks}};
+        j["shard"] = std::to_string(o.shard.index) + "/" + std::to_string(o.shard.count);
+        j["schedule_matches"] = o.schedule_matches;
+        j["shard_matches"] = o.shard_matches;
+    }
     return j.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
@@ -74,6 +116,10 @@ std::optional<MatchLine> parseLine(std::string_view text) {
         return std::nullopt;
     line.ticks = ticks->get<uint64_t>();
     line.capped = capped->get<bool>();
+    if (j.contains("tournament") || j.contains("shard")) {
+        line.origin = readOrigin(j);
+        if (!line.origin) return std::nullopt;
+    }
     return line;
 }
 
@@ -99,11 +145,26 @@ ResultsRead readResults(std::string_view content) {
 }
 
 std::vector<MatchLine> dedupe(const std::vector<MatchLine>& lines, std::vector<std::string>* conflicts) {
+    // Compared by their results: a line of an older version, without the tournament's fingerprint, agrees with
+    // the same result written with it, and the line with the fingerprint is kept.
+    const auto resultText = [](const MatchLine& line) {
+        MatchLine bare = line;
+        bare.origin.reset();
+        return formatLine(bare);
+    };
+    const auto better = [](const MatchLine& a, const MatchLine& b) {
+        if (a.origin.has_value() != b.origin.has_value()) return a.origin.has_value();
+        return formatLine(a) < formatLine(b);
+    };
     std::map<std::string, std::pair<std::string, const MatchLine*>> by_id;
     for (const MatchLine& line : lines) {
-        std::string text = formatLine(line);
+        std::string text = resultText(line);
         auto [it, inserted] = by_id.try_emplace(line.id, text, &line);
-        if (inserted || it->second.first == text) continue;
+        if (inserted) continue;
+        if (it->second.first == text) {
+            if (better(line, *it->second.second)) it->second.second = &line;
+            continue;
+        }
         if (conflicts != nullptr && std::find(conflicts->begin(), conflicts->end(), line.id) == conflicts->end())
             conflicts->push_back(line.id);
         if (text < it->second.first) it->second = {std::move(text), &line};

@@ -26,6 +26,17 @@ struct MatchLine {
     bool capped = false;
     std::string command;  // the window's command line for this match
 
+    // Which tournament and slice the match belongs to. Lines written before these were kept have none.
+    struct Origin {
+        Fingerprint tournament;
+        Shard shard;
+        uint64_t schedule_matches = 0;  // in the whole schedule
+        uint64_t shard_matches = 0;     // in this slice of it
+
+        bool operator==(const Origin&) const = default;
+    };
+    std::optional<Origin> origin;
+
     bool operator==(const MatchLine&) const = default;
 };
 

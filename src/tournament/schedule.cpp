@@ -200,6 +200,59 @@ std::string matchId(const Entrant& map, const std::array<const Entrant*, SEATS>&
     return id;
 }
 
+namespace {
+
+std::string hex(uint64_t hash) {
+    static const char* const HEX = "0123456789abcdef";
+    std::string text(16, '0');
+    for (int i = 15; i >= 0; --i, hash >>= 4) text[static_cast<size_t>(i)] = HEX[hash & 0xf];
+    return text;
+}
+
+std::string hashOf(const char* what, const std::vector<Entrant>& entrants) {
+    Fnv1a h;
+    h.add(what);
+    for (const Entrant& e : entrants) {
+        h.add(e.path);
+        h.add(e.text);
+    }
+    return hex(h.hash);
+}
+
+}  // namespace
+
+Fingerprint tournamentFingerprint(const std::vector<Entrant>& teams, const std::vector<Entrant>& maps,
+                                  const ScheduleOptions& options) {
+    Fingerprint f;
+    f.teams = hashOf("fusewick teams", teams);
+    f.maps = hashOf("fusewick maps", maps);
+    f.seats = options.seats == SeatMode::All ? "all" : "rotate";
+    f.sample = options.sample;
+    f.seed = options.seed;
+    f.max_ticks = options.max_ticks;
+    Fnv1a h;
+    h.add("fusewick tournament");
+    h.add(f.teams);
+    h.add(f.maps);
+    h.add(f.seats);
+    h.add(f.sample ? std::to_string(*f.sample) : "all groups");
+    h.add(std::to_string(f.seed));
+    h.add(std::to_string(f.max_ticks));
+    f.id = hex(h.hash);
+    return f;
+}
+
+std::vector<std::string> fingerprintDifferences(const Fingerprint& a, const Fingerprint& b) {
+    std::vector<std::string> parts;
+    if (a.teams != b.teams) parts.push_back("the team files");
+    if (a.maps != b.maps) parts.push_back("the maps");
+    if (a.seats != b.seats) parts.push_back("the seat mode");
+    if (a.sample != b.sample) parts.push_back("the sample");
+    if (a.seed != b.seed) parts.push_back("the seed");
+    if (a.max_ticks != b.max_ticks) parts.push_back("the tick cap");
+    return parts;
+}
+
 std::vector<ScheduledMatch> buildSchedule(const std::vector<Entrant>& teams, const std::vector<Entrant>& maps,
                                           const ScheduleOptions& options) {
     const std::vector<Group> groups = scheduleGroups(static_cast<int>(teams.size()), options);

@@ -61,11 +61,34 @@ std::vector<ScheduledMatch> buildSchedule(const std::vector<Entrant>& teams, con
 // tick cap.
 std::string matchId(const Entrant& map, const std::array<const Entrant*, SEATS>& seats, uint64_t max_ticks);
 
+// What a tournament is made of, each part hashed or spelt out so that two results files can tell in which part
+// their tournaments differ: the team files and the maps (paths and contents, in the schedule's order), the seat
+// mode, the sample and its seed, and the tick cap. `id` hashes all of them.
+struct Fingerprint {
+    std::string id;
+    std::string teams;
+    std::string maps;
+    std::string seats;                // "rotate" or "all"
+    std::optional<uint64_t> sample;
+    uint64_t seed = 0;
+    uint64_t max_ticks = 0;
+
+    bool operator==(const Fingerprint&) const = default;
+};
+Fingerprint tournamentFingerprint(const std::vector<Entrant>& teams, const std::vector<Entrant>& maps,
+                                  const ScheduleOptions& options);
+
+// The parts in which two fingerprints differ, in words: "the team files", "the maps", "the seat mode", "the
+// sample", "the seed", "the tick cap". Empty when only the ids differ or nothing does.
+std::vector<std::string> fingerprintDifferences(const Fingerprint& a, const Fingerprint& b);
+
 // Slice `index` of `count` of a schedule: every match whose position modulo `count` is `index`, which spreads the
 // maps and groups evenly over the slices.
 struct Shard {
     uint64_t index = 0;
     uint64_t count = 1;
+
+    bool operator==(const Shard&) const = default;
 };
 std::optional<Shard> parseShard(const std::string& text);  // "I/N" with 0 <= I < N
 std::vector<ScheduledMatch> shardOf(const std::vector<ScheduledMatch>& schedule, Shard shard);

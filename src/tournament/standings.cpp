@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <set>
 
@@ -288,6 +289,256 @@ std::string standingsJson(const Standings& s) {
                                      {"tied", h.tied},
                                      {"behind", h.behind}});
     return j.dump(2) + "\n";
+}
+
+}  // namespace tournament
+
+// [SECTION] Published standings: short names, per map, meetings, CSV
+
+namespace tournament {
+
+namespace {
+
+std::string plural(uint64_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// Figures rounded for people and programs alike: what the table shows is what the JSON holds.
+double rounded(double v, int decimals) {
+    const double scale = std::pow(10.0, decimals);
+    return tidy(std::round(v * scale) / scale);
+}
+
+std::string nameOf(const std::map<std::string, std::string>& names, const std::string& path) {
+    const auto it = names.find(path);
+    return it == names.end() ? path : it->second;
+}
+
+std::map<std::string, std::string> namesOf(const Standings& s) {
+    std::vector<std::string> paths;
+    for (const TeamStanding& t : s.teams) paths.push_back(t.team);
+    return displayNames(paths);
+}
+
+std::string headline(const Standings& s) {
+    std::string out = plural(s.matches, "match", "matches");
+    if (s.capped_matches > 0) out += ", " + std::to_string(s.capped_matches) + " ended by the tick cap";
+    if (s.expected_matches > s.matches)
+        out += "; PARTIAL: " + std::to_string(s.expected_matches - s.matches) + " of the schedule's " +
+               std::to_string(s.expected_matches) + " matches are missing";
+    return out + "\n";
+}
+
+std::string rankingTable(const Standings& s, const std::map<std::string, std::string>& names) {
+    std::string out;
+    size_t width = 4;
+    for (const TeamStanding& t : s.teams) width = std::max(width, nameOf(names, t.team).size());
+    out += "rank  " + padRight("team", width) + "  played    wins  avg score  avg place  capped  rating  95% interval\n";
+    bool unrated = false;
+    for (const TeamStanding& t : s.teams) {
+        out += padLeft(t.rated ? std::to_string(t.rank) : "-", 4) + "  " + padRight(nameOf(names, t.team), width) +
+               "  " + padLeft(std::to_string(t.played), 6) + "  " + padLeft(format("%.2f", tidy(t.wins)), 6) + "  " +
+               padLeft(format("%.2f", tidy(t.average_score)), 9) + "  " +
+               padLeft(format("%.2f", tidy(t.average_place)), 9) + "  " + padLeft(std::to_string(t.capped), 6) + "  ";
+        if (t.rated) {
+            out += padLeft(format("%.0f", tidy(t.rating)), 6) + "  " + padLeft(format("%.0f", tidy(t.low)), 5) +
+                   " .. " + format("%.0f", tidy(t.high)) + "\n";
+        } else {
+            out += padLeft("capped", 6) + "\n";
+            unrated = true;
+        }
+    }
+    if (unrated) out += "A team rated \"capped\" hit the tick cap in every match: its results do not rank it.\n";
+    return out;
+}
+
+// A square table over the teams in standings order: `cell(row, column, pair or null)`; the diagonal is "-".
+template <typename Cell>
+std::string pairTable(const Standings& s, const std::map<std::string, std::string>& names, size_t cell_width,
+                      Cell cell) {
+    std::map<std::pair<std::string, std::string>, const HeadToHead*> pairs;
+    for (const HeadToHead& h : s.pairs) pairs[{h.team, h.opponent}] = &h;
+    size_t width = 4;
+    for (const TeamStanding& t : s.teams) width = std::max(width, nameOf(names, t.team).size());
+    const size_t numbers = std::to_string(s.teams.size()).size();
+    std::string out = std::string(numbers + 2 + width, ' ');
+    for (size_t c = 0; c < s.teams.size(); ++c) out += padLeft(std::to_string(c + 1), cell_width);
+    out += "\n";
+    for (size_t r = 0; r < s.teams.size(); ++r) {
+        out += padLeft(std::to_string(r + 1), numbers) + "  " + padRight(nameOf(names, s.teams[r].team), width);
+        for (size_t c = 0; c < s.teams.size(); ++c) {
+            const auto it = pairs.find({s.teams[r].team, s.teams[c].team});
+            out += padLeft(r == c ? "-" : cell(it == pairs.end() ? nullptr : it->second), cell_width);
+        }
+        out += "\n";
+    }
+    return out;
+}
+
+std::string shareText(const HeadToHead* h) {
+    if (h == nullptr) return "never";
+    const double share =
+        (static_cast<double>(h->ahead) + 0.5 * static_cast<double>(h->tied)) / static_cast<double>(h->meetings);
+    return format("%.0f", 100.0 * share);
+}
+
+std::string meetingsText(const HeadToHead* h) { return h == nullptr ? "never" : std::to_string(h->meetings); }
+
+std::string publishedText(const Standings& s, const std::map<std::string, std::string>& names) {
+    std::string out = headline(s);
+    if (s.teams.empty()) return out;
+    out += rankingTable(s, names);
+    out += "\nHead to head: % of meetings in which the row team scored more (ties count half)\n";
+    out += pairTable(s, names, 6, shareText);
+    out += "\nMeetings: how many times the row team met the column team (seat against seat)\n";
+    out += pairTable(s, names, 6, meetingsText);
+    return out;
+}
+
+nlohmann::ordered_json teamsJson(const Standings& s, const std::map<std::string, std::string>& names) {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const TeamStanding& t : s.teams) {
+        nlohmann::ordered_json team;
+        team["rank"] = t.rated ? nlohmann::ordered_json(t.rank) : nlohmann::ordered_json(nullptr);
+        team["team"] = t.team;
+        team["name"] = nameOf(names, t.team);
+        team["played"] = t.played;
+        team["wins"] = rounded(t.wins, 3);
+        team["average_score"] = rounded(t.average_score, 3);
+        team["average_place"] = rounded(t.average_place, 3);
+        team["capped"] = t.capped;
+        team["rated"] = t.rated;
+        team["rating"] = rounded(t.rating, 1);
+        team["interval"] = {rounded(t.low, 1), rounded(t.high, 1)};
+        list.push_back(std::move(team));
+    }
+    return list;
+}
+
+nlohmann::ordered_json pairsJson(const Standings& s) {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const HeadToHead& h : s.pairs)
+        list.push_back({{"team", h.team},
+                        {"opponent", h.opponent},
+                        {"meetings", h.meetings},
+                        {"ahead", h.ahead},
+                        {"tied", h.tied},
+                        {"behind", h.behind}});
+    return list;
+}
+
+std::string csvField(const std::string& text) {
+    if (text.find_first_of(",\"\n\r") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
+std::string csvRows(const Standings& s, const std::map<std::string, std::string>& names, const std::string& map) {
+    std::string out;
+    for (const TeamStanding& t : s.teams) {
+        out += csvField(map) + "," + (t.rated ? std::to_string(t.rank) : "") + "," + csvField(t.team) + "," +
+               csvField(nameOf(names, t.team)) + "," + std::to_string(t.played) + "," +
+               format("%.3f", rounded(t.wins, 3)) + "," + format("%.3f", rounded(t.average_score, 3)) + "," +
+               format("%.3f", rounded(t.average_place, 3)) + "," + std::to_string(t.capped) + "," +
+               (t.rated ? format("%.1f", rounded(t.rating, 1)) + "," + format("%.1f", rounded(t.low, 1)) + "," +
+                              format("%.1f", rounded(t.high, 1))
+                        : ",,") +
+               "\n";
+    }
+    return out;
+}
+
+}  // namespace
+
+std::map<std::string, std::string> displayNames(const std::vector<std::string>& paths) {
+    namespace fs = std::filesystem;
+    // Each path's parts from the file's stem outwards: "teams/red.fpl" gives "red", "teams".
+    std::map<std::string, std::vector<std::string>> parts;
+    for (const std::string& path : paths) {
+        const fs::path p = fs::path(path).lexically_normal();
+        std::vector<std::string> words{p.stem().string()};
+        for (fs::path up = p.parent_path(); !up.empty() && up.has_filename(); up = up.parent_path())
+            words.push_back(up.filename().string());
+        parts[path] = words;
+    }
+    const auto nameAt = [&](const std::string& path, size_t depth) {
+        const std::vector<std::string>& words = parts[path];
+        std::string name = words[0];
+        for (size_t d = 1; d <= depth && d < words.size(); ++d) name = words[d] + "/" + name;
+        return name;
+    };
+    std::map<std::string, size_t> depth;
+    for (const std::string& path : paths) depth[path] = 0;
+    // Names that clash get one more folder, until none clash or no folder is left to add.
+    for (bool clashing = true; clashing;) {
+        clashing = false;
+        std::map<std::string, std::vector<std::string>> by_name;
+        for (const auto& [path, d] : depth) by_name[nameAt(path, d)].push_back(path);
+        for (const auto& [name, same] : by_name) {
+            if (same.size() < 2) continue;
+            for (const std::string& path : same)
+                if (depth[path] + 1 < parts[path].size()) {
+                    ++depth[path];
+                    clashing = true;
+                }
+        }
+    }
+    std::map<std::string, std::string> names;
+    for (const auto& [path, d] : depth) names[path] = nameAt(path, d);
+    // Paths that still clash (the same file name under ".." and "."): the path itself tells them apart.
+    std::map<std::string, int> uses;
+    for (const auto& [path, name] : names) ++uses[name];
+    for (auto& [path, name] : names)
+        if (uses[name] > 1) name = path;
+    return names;
+}
+
+std::vector<MapStandings> standingsByMap(const std::vector<MatchLine>& lines) {
+    std::map<std::string, std::vector<MatchLine>> by_map;
+    for (const MatchLine& line : dedupe(lines)) by_map[line.map].push_back(line);
+    std::vector<MapStandings> out;
+    for (const auto& [map, matches] : by_map) out.push_back({map, computeStandings(matches)});
+    return out;
+}
+
+std::string publishedTable(const Standings& s, const Presentation& presentation) {
+    const std::map<std::string, std::string> names = namesOf(s);
+    std::string out = publishedText(s, names);
+    for (const MapStandings& m : presentation.by_map)
+        out += "\n== On " + m.map + ": " + publishedText(m.standings, names);
+    return out;
+}
+
+std::string publishedJson(const Standings& s, const Presentation& presentation) {
+    const std::map<std::string, std::string> names = namesOf(s);
+    nlohmann::ordered_json j;
+    j["matches"] = s.matches;
+    j["capped_matches"] = s.capped_matches;
+    j["complete"] = s.expected_matches <= s.matches;
+    j["missing_matches"] = s.expected_matches > s.matches ? s.expected_matches - s.matches : 0;
+    j["rating"] = "Bradley-Terry on the pairs within each match, Elo scale, 95% interval from the observed "
+                  "Fisher information";
+    j["teams"] = teamsJson(s, names);
+    j["head_to_head"] = pairsJson(s);
+    if (!presentation.by_map.empty()) {
+        j["by_map"] = nlohmann::ordered_json::array();
+        for (const MapStandings& m : presentation.by_map)
+            j["by_map"].push_back({{"map", m.map},
+                                   {"matches", m.standings.matches},
+                                   {"capped_matches", m.standings.capped_matches},
+                                   {"teams", teamsJson(m.standings, names)},
+                                   {"head_to_head", pairsJson(m.standings)}});
+    }
+    return j.dump(2) + "\n";
+}
+
+std::string standingsCsv(const Standings& s, const Presentation& presentation) {
+    const std::map<std::string, std::string> names = namesOf(s);
+    std::string out = "map,rank,team,name,played,wins,average_score,average_place,capped,rating,low,high\n";
+    out += csvRows(s, names, "");
+    for (const MapStandings& m : presentation.by_map) out += csvRows(m.standings, names, m.map);
+    return out;
 }
 
 }  // namespace tournament

@@ -14,6 +14,7 @@
 
 #include "tournament/result_line.h"
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,7 @@ struct HeadToHead {
 struct Standings {
     uint64_t matches = 0;
     uint64_t capped_matches = 0;
+    uint64_t expected_matches = 0;  // the schedule's size when known and larger than `matches`: partial standings
     std::vector<TeamStanding> teams;  // rated teams by rating (ties by name), then the others by name
     std::vector<HeadToHead> pairs;    // every ordered pair that met, in the order of `teams`
 };
@@ -64,5 +66,30 @@ Standings computeStandings(const std::vector<MatchLine>& lines);
 // The aligned table for people, and the JSON document for programs, byte for byte the same for the same results.
 std::string standingsTable(const Standings& standings);
 std::string standingsJson(const Standings& standings);
+
+// Short names for team files, for people: the file name without folders and extension, with as many parent
+// folders put before it as it takes for the names to differ ("ghosts", "a/red" and "b/red"). Keyed by path.
+std::map<std::string, std::string> displayNames(const std::vector<std::string>& paths);
+
+// The standings of each map on its own, in the maps' order by path.
+struct MapStandings {
+    std::string map;
+    Standings standings;
+};
+std::vector<MapStandings> standingsByMap(const std::vector<MatchLine>& lines);
+
+// What the renderings below show besides the standings themselves.
+struct Presentation {
+    std::vector<MapStandings> by_map;  // empty: no per-map tables
+};
+
+// The table with short names, the head-to-head shares and how many times each pair met, and per map when asked.
+std::string publishedTable(const Standings& standings, const Presentation& presentation);
+// The JSON document with short names, figures rounded, and per map when asked.
+std::string publishedJson(const Standings& standings, const Presentation& presentation);
+// A header line, then one line per team: map,rank,team,name,played,wins,average_score,average_place,capped,rating,
+// low,high (documented in the README); `map` is empty for the whole tournament, and names the map in the lines
+// that follow per map when asked. An unrated team has no rank, rating or interval.
+std::string standingsCsv(const Standings& standings, const Presentation& presentation);
 
 }  // namespace tournament

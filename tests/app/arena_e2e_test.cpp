@@ -113,9 +113,13 @@ TEST_P(ArenaProcessExits, WithCodeReportAndHelpOnlyWithTheGamesHelp) {
         "                                   match's console output then going to standard error)\n"
         "--trace <file>                     Write a line per player per tick and the events (-: standard output)\n"
         "--trace-json <file>                The same as JSON Lines\n"
-        "--trace-players <list>             Trace only these players, e.g. 1.2,3.4 (team.player)\n"
+        "--trace-players <list>             Trace only these players, e.g. 1.2,3.4 (team.player) or 1 (a team)\n"
+        "--trace-changes                    Trace a player only when a command starts, it is blocked or freed,\n"
+        "                                   its program finishes or it dies (the events all stay)\n"
         "--record <file>                    Write a replay of the match\n"
         "--replay <file>                    Play a replay (no other file is read) and check that it reproduces\n"
+        "--verbose                          With --replay: say on standard error that it reproduced and how many\n"
+        "                                   ticks were checked\n"
         "--version                          Print the version\n\n"
         "Exit codes beyond the game's: 8 a replay file that cannot be read, 9 a replay that went another way.\n\n"
         "Options and team files, as for fusewick:\n";
@@ -145,7 +149,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Exit{"HugeTick", {"--status-at", "99999999999999999999", "r"}, EXIT_USAGE,
                          "--status-at takes a number of ticks, not '99999999999999999999'"},
                     Exit{"BadPlayerList", {"--trace-players", "1.5", "r"}, EXIT_USAGE,
-                         "--trace-players takes a list like 1.2,3.4 (team.player, 1 to 4), not '1.5'"},
+                         "--trace-players takes a list like 1.2,3.4 (team.player, 1 to 4) or 1 (a whole team), not '1.5'"},
                     Exit{"ReplayWithTeamFiles", {"--replay", "x.replay", "r"}, EXIT_USAGE,
                          "a replay brings its own map and team files: r is one too many"},
                     Exit{"MissingReplay", {"--replay", "no-such.replay"}, EXIT_REPLAY_INVALID,
@@ -207,6 +211,46 @@ TEST(ArenaReplay, ThatGoesAnotherWayExitsWithNineAndTheTick) {
     const Result cut = runArenaProcess({"--replay", "match.replay"}, dir.path());
     EXPECT_EQ(cut.code, EXIT_REPLAY_INVALID);
     EXPECT_EQ(cut.err, "fusewick-arena: match.replay: not a replay: the JSON is damaged or cut short\n");
+}
+
+// --verbose says what the check found: a match that reproduced and how many ticks were checked, a play that went
+// another way, or a play that reproduced under a recorded result that was edited; the exit codes stay.
+TEST(ArenaReplay, VerboseSaysWhatTheCheckFound) {
+    fwtest::TempDir dir;
+    ASSERT_EQ(runArenaProcess({"--record", dir.file("match.replay"), "default.fpl"}).code, 0);
+    const std::string text = fwtest::readFile(dir.file("match.replay"));
+    struct Case {
+        const char* name;
+        std::string replay;
+        int code;
+        std::string err;
+    };
+    std::string result_edited = text;
+    const size_t scores = result_edited.find("\"scores\":[") + 10;
+    result_edited.replace(scores, 1, result_edited[scores] == '9' ? "8" : "9");
+    std::string program_edited = text;
+    program_edited.replace(program_edited.find("P2.MOVE 2\\n"), 9, "P2.MOVE 3");
+    for (const Case& c : std::vector<Case>{
+             {"untouched", text, 0, "fusewick-arena: match.replay reproduces: 861 ticks checked\n"},
+             {"result", result_edited, EXIT_REPLAY_DIVERGED,
+              "fusewick-arena: match.replay: the play reproduces; the recorded result differs\n"},
+             {"program", program_edited, EXIT_REPLAY_DIVERGED,
+              "fusewick-arena: match.replay does not reproduce: the match went another way at tick 16\n"}}) {
+        dir.write("match.replay", c.replay);
+        const Result r = runArenaProcess({"--replay", "match.replay", "--verbose"}, dir.path());
+        EXPECT_EQ(r.code, c.code) << c.name;
+        EXPECT_EQ(r.err, c.err) << c.name;
+    }
+}
+
+// With "--json -" standard output is the result alone at every debug level: the configuration printed from level 6
+// on goes with the match's console output to standard error.
+TEST(ArenaOutputs, JsonAloneOnStandardOutputAtEveryDebugLevel) {
+    const Result r = runArenaProcess({"--json", "-", "-D", "6", "default.fpl"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(r.out.starts_with("{")) << r.out.substr(0, 200);
+    EXPECT_FALSE(nlohmann::json::parse(r.out, nullptr, false).is_discarded());
+    EXPECT_NE(r.err.find("Game over - Total scores:"), std::string::npos);
 }
 
 // With "--json -" standard output is the result alone; the match's console output goes to standard error. A trace

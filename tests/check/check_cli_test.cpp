@@ -57,6 +57,22 @@ TEST_F(CheckProgram, ExitCodesTellCleanFromFaultyFromAMisuse) {
     EXPECT_EQ(run("--version").out, "fusewick-check 1.0\n");
 }
 
+// Notes never fail a check: the bundled teams, which show under their folder's name, pass --werror; two teams
+// that would look alike on the scoreboard do not.
+TEST_F(CheckProgram, WerrorPassesEveryBundledTeamAndMap) {
+    const Outcome bundled = runCheck("--werror default.fpl teams/*.fpl default.map maps/*.map", FUSEWICK_SOURCE_DIR);
+    EXPECT_EQ(bundled.code, 0) << bundled.out;
+    EXPECT_EQ(bundled.out.find("warning:"), std::string::npos) << bundled.out;
+    dir.write("contest/red.fpl", CLEAN);
+    dir.write("contest/blue.fpl", CLEAN);
+    const Outcome alike = run("--werror contest/red.fpl contest/blue.fpl");
+    EXPECT_EQ(alike.code, 1);
+    EXPECT_NE(alike.out.find("contest/red.fpl:1:1: warning: the scoreboard shows this team as \"CONTEST\", as it "
+                             "shows contest/blue.fpl\n"),
+              std::string::npos)
+        << alike.out;
+}
+
 TEST_F(CheckProgram, MapsAreNamedByTheOptionOrByTheirName) {
     const Outcome r = run("-M arena.txt --map arena.map arena.map clean.fpl");
     EXPECT_EQ(r.code, 1);

@@ -47,6 +47,15 @@ TEST(CheckErrors, EachMistakeGetsTheGamesMessageAtItsPlaceWithTheReasonAndAHint)
              ErrorCase{"misspelt type", "P1 CAPTIAN\nP2 GHOST\nP3 HULK\nP4 SAFETY\n", 1, 4, BAD_TYPE,
                        "\"CAPTIAN\" is not a player type",
                        "did you mean CAPTAIN? The types are CAPTAIN, GHOST, STRETCHER, SAFETY, SPRINTER, HOARDER, HULK"},
+             // Suggestions whatever the case of the misspelt word.
+             ErrorCase{"misspelt type in lower case", "P1 captian\nP2 GHOST\nP3 HULK\nP4 SAFETY\n", 1, 4, BAD_TYPE,
+                       "\"captian\" is not a player type", "did you mean CAPTAIN?"},
+             ErrorCase{"misspelt type capitalised", "P1 Hlk\n", 1, 4, BAD_TYPE, "\"Hlk\" is not a player type",
+                       "did you mean HULK?"},
+             ErrorCase{"misspelt command in lower case", TYPES + "P1.dorp\n", 5, 4, "Command dorp not recognized: ",
+                       "\"dorp\" is not a command", "did you mean DROP?"},
+             ErrorCase{"misspelt command capitalised", TYPES + "P1.Mvoe 2\n", 5, 4, "Command Mvoe not recognized: ",
+                       "\"Mvoe\" is not a command", "did you mean MOVE?"},
              ErrorCase{"type in lower case", "P1 hulk\n", 1, 4, BAD_TYPE, "Hulk or HULK", "write HULK"},
              ErrorCase{"a command for a type", "P1 MOVE\n", 1, 4, BAD_TYPE, "is a command, not a player type",
                        "the types are"},
@@ -206,6 +215,25 @@ TEST(CheckWarnings, EachTeamFileWarningHasAFileWithItAndANearCleanOne) {
         })) << c.what << "\n" << listed(has);
         EXPECT_EQ(listed(team(c.lacks, c.clean_path)), "") << c.what;
     }
+}
+
+// A team in a folder shows under the folder's name: a note, which never fails a check; a warning only when two
+// files checked together would show the same name.
+TEST(CheckNotes, AFolderInTheNameIsANoteUnlessTwoTeamsLookAlike) {
+    const std::vector<Diagnostic> folder = team(CAPTAINS + "P1.MOVE\n" + BUSY, "teams/red.fpl");
+    ASSERT_EQ(folder.size(), 1u) << listed(folder);
+    EXPECT_EQ(folder[0].severity, Severity::Note);
+    EXPECT_FALSE(check::hasWarningsOrErrors(folder));
+    EXPECT_TRUE(listed(folder).starts_with("teams/red.fpl:1:1: note: the scoreboard shows this team as \"TEAMS RE\""));
+    EXPECT_EQ(check::formatJson(folder).find("\"severity\": \"note\"") != std::string::npos, true);
+
+    const std::vector<Diagnostic> alike = check::sharedScoreboardNames({"contest/red.fpl", "contest/blue.fpl", "red.fpl"});
+    ASSERT_EQ(alike.size(), 2u) << listed(alike);
+    EXPECT_EQ(alike[0].file, "contest/red.fpl");
+    EXPECT_EQ(alike[0].severity, Severity::Warning);
+    EXPECT_EQ(alike[0].message, "the scoreboard shows this team as \"CONTEST\", as it shows contest/blue.fpl");
+    EXPECT_EQ(alike[1].file, "contest/blue.fpl");
+    EXPECT_TRUE(check::sharedScoreboardNames({"teams/red.fpl", "teams/blue.fpl", "teams/red.fpl"}).empty());
 }
 
 TEST(CheckWarnings, DropsOfTypesWithMoreBombsAreTheirOwnBusiness) {

@@ -80,17 +80,19 @@ INSTANTIATE_TEST_SUITE_P(
               "   137  1.1 hit by the bomb of 1.1 from (0, 0): spared, a SAFETY is unharmed by its own team's bombs",
               "   187  1.1 has its bomb back",
               "   187  1.1 SAFETY    (0, 0)         down  health 1  bombs 0  t1.fpl:6 P1.DROP  dropping"}},
-        // The owner's bomb kills it and the team mate beside it; each hit costs team 1 a point.
+        // The owner's bomb kills it and the team mates beside it; each hit costs team 1 a point, and each hit line
+        // shows the score as that hit leaves it.
         Case{"OwnTeamKill",
              "P1 CAPTAIN\nP2 CAPTAIN\nP3 CAPTAIN\nP4 CAPTAIN\nP1.DROP\n",
-             {"   137  1.1 hit by the bomb of 1.1 from (0, 0): health 0 left, team 1 -1 (score -3)",
-              "   137  1.2 hit by the bomb of 1.1 from (0, 0): health 0 left, team 1 -1 (score -3)",
+             {"   137  1.1 hit by the bomb of 1.1 from (0, 0): health 0 left, team 1 -1 (score -1)",
+              "   137  1.2 hit by the bomb of 1.1 from (0, 0): health 0 left, team 1 -1 (score -2)",
+              "   137  1.3 hit by the bomb of 1.1 from (0, 0): health 0 left, team 1 -1 (score -3)",
               "   137  1.1 died", "   137  1.1 CAPTAIN   (0, 0)         none  health 0  bombs 1  dying",
               "   166  1.1 CAPTAIN   (0, 0)         none  health 0  bombs 1  dead"}},
         // A HULK takes two hits: the first leaves it standing, the second, a tick later, kills it.
         Case{"HulkSurvivesAHit",
              "P1 HULK\nP2 CAPTAIN\nP3 CAPTAIN\nP4 CAPTAIN\nP1.DROP\n",
-             {"   137  1.1 hit by the bomb of 1.1 from (0, 0): health 1 left, team 1 -1 (score -3)",
+             {"   137  1.1 hit by the bomb of 1.1 from (0, 0): health 1 left, team 1 -1 (score -1)",
               "   137  1.1 HULK      (0, 0)         down  health 1  bombs 2  program finished",
               "   138  1.1 hit by the bomb of 1.1 from (0, 0): health 0 left, team 1 -1 (score -4)",
               "   138  1.1 died"}},
@@ -118,7 +120,75 @@ TEST(Trace, KeepsOnlyTheListedPlayers) {
     EXPECT_EQ(trace.find("1.2 dropped"), std::string::npos);
     // 1.2's bomb hits 1.1: the event concerns a listed player.
     EXPECT_NE(trace.find("1.1 hit by the bomb of 1.2"), std::string::npos);
-    for (const char* bad : {"", "1.5", "0.1", "1.1,", "1,2", "11"}) EXPECT_FALSE(TracePlayers::parse(bad)) << bad;
+    for (const char* bad : {"", "1.5", "0.1", "1.1,", "5", "1.", "11", ".1"}) EXPECT_FALSE(TracePlayers::parse(bad)) << bad;
+}
+
+// A team number alone stands for its four players.
+TEST(Trace, TeamNumberSelectsTheWholeTeam) {
+    EXPECT_EQ(TracePlayers::parse("1")->shown, TracePlayers::parse("1.1,1.2,1.3,1.4")->shown);
+    EXPECT_EQ(TracePlayers::parse("2,3.1")->shown, TracePlayers::parse("2.1,2.2,2.3,2.4,3.1")->shown);
+}
+
+// The self-harm case: a HOARDER held up by a team mate's bomb, which then goes off on its own team. With only the
+// changes, the whole team's trace reads in a few lines; text after a command's count is not part of the command.
+TEST(Trace, ChangesOnlyTellTheSelfHarmCaseInAFewLines) {
+    const std::string team = "P1 HOARDER\nP2 CAPTAIN\nP3 CAPTAIN\nP4 CAPTAIN\nP1.WAIT 1\nP1.MOVE 2 to the middle\n"
+                             "P2.DROP\n";
+    const auto count = [](const std::string& text) { return std::count(text.begin(), text.end(), '\n'); };
+    char* data = nullptr;
+    size_t size = 0;
+    std::FILE* out = open_memstream(&data, &size);
+    fwtest::captureStdout([&] {
+        const LoadedMatch match = loadMatchFrom(smallMatch(team), defaultConfig());
+        TraceWriter trace(out, TraceFormat::Text, *TracePlayers::parse("1"), true);
+        trace.matchEnded(runMatch(match, 2000, &trace));
+    });
+    std::fclose(out);
+    const std::string changes(data, size);
+    std::free(data);
+    const std::string whole = traceOf(smallMatch(team), TraceFormat::Text, *TracePlayers::parse("1"));
+    EXPECT_GT(count(whole), 700);
+    EXPECT_EQ(count(changes), 23) << changes;
+    for (const char* line :
+         {"     1  1.1 HOARDER   (0, 0)         down  health 1  bombs 4  t1.fpl:5 P1.WAIT 1 (0.9 left)  waiting",
+          "    11  1.1 HOARDER   (0, 0)         down  health 1  bombs 4  t1.fpl:6 P1.MOVE 2 (1.9 left)  blocked by a "
+          "bomb of 1.2 at (0, 1)",
+          "   137  1.4 hit by the bomb of 1.2 from (0, 1): health 0 left, team 1 -1 (score -3)",
+          "   137  1.1 HOARDER   (0, 0)         none  health 0  bombs 4  dying",
+          "   165  1.1 HOARDER   (0, 0)         none  health 0  bombs 4  dead"})
+        EXPECT_NE(("\n" + changes).find("\n" + std::string(line) + "\n"), std::string::npos) << line;
+    EXPECT_EQ(changes.find("to the middle"), std::string::npos);
+}
+
+// Each kind of thing that blocks a player, as the JSON trace names it: the edge, a wall (not the edge), a bomb.
+TEST(Trace, JsonNamesEachKindOfBlocker) {
+    struct Blocked {
+        const char* kind;
+        std::string map;
+        const char* team1;
+        nlohmann::json expected;
+    };
+    const std::string open = "4, 4\n----\n----\n----\n----\n";
+    for (const Blocked& b : std::vector<Blocked>{
+             {"edge", open, "P1 CAPTAIN\nP2 CAPTAIN\nP3 CAPTAIN\nP4 CAPTAIN\nP1.REVERSE\nP1.MOVE 1\n",
+              {{"kind", "edge"}, {"x", 0}, {"y", -1}}},
+             {"wall", "4, 4\n----\nX---\n----\n----\n", "P1 CAPTAIN\nP2 CAPTAIN\nP3 CAPTAIN\nP4 CAPTAIN\nP1.MOVE 1\n",
+              {{"kind", "wall"}, {"x", 0}, {"y", 1}}},
+             {"bomb", open, "P1 CAPTAIN\nP2 CAPTAIN\nP3 CAPTAIN\nP4 CAPTAIN\nP1.WAIT 1\nP1.MOVE 1\nP2.DROP\n",
+              {{"kind", "bomb"}, {"x", 0}, {"y", 1}, {"team", 1}, {"player", 2}}}}) {
+        MatchSources sources = smallMatch(b.team1);
+        sources.map.text = b.map;
+        std::istringstream lines(traceOf(sources, TraceFormat::JsonLines, *TracePlayers::parse("1.1")));
+        nlohmann::json first;
+        for (std::string line; std::getline(lines, line);) {
+            const nlohmann::json j = nlohmann::json::parse(line);
+            if (j.value("state", "") == "blocked") {
+                first = j["blocked_by"];
+                break;
+            }
+        }
+        EXPECT_EQ(first, b.expected) << b.kind;
+    }
 }
 
 // [SECTION] JSON Lines against the status report

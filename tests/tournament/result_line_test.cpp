@@ -57,6 +57,65 @@ TEST(ResultLine, RefusesWhatIsNotAWholeResult) {
     EXPECT_TRUE(parseLine(with("scores", "[-5,2,3,1]")));
 }
 
+// The tournament and slice a line belongs to: read back whole, refused when malformed; a line without them, as
+// written before, and the same result with them count as one.
+TEST(ResultLine, OriginReadBackRefusedWhenMalformedAndNotAConflict) {
+    MatchLine line = sample("2");
+    ScheduleOptions options;
+    options.sample = 7;
+    options.max_ticks = 100;
+    const Fingerprint fingerprint = tournamentFingerprint({{"a.fpl", "x"}}, {{"m.map", "y"}}, options);
+    line.origin = MatchLine::Origin{fingerprint, Shard{3, 8}, 40, 5};
+    const std::string text = formatLine(line);
+    EXPECT_EQ(parseLine(text), line);
+    nlohmann::ordered_json j = nlohmann::ordered_json::parse(text);
+    for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
+             {"shard", "\"8/8\""}, {"shard", "3"}, {"shard_matches", "41"}, {"schedule_matches", "-1"}}) {
+        nlohmann::ordered_json bad = j;
+        bad[key] = nlohmann::ordered_json::parse(value);
+        EXPECT_FALSE(parseLine(bad.dump())) << key << " " << value;
+    }
+    for (const char* key : {"id", "seats", "sample", "max_ticks"}) {
+        nlohmann::ordered_json bad = j;
+        bad["tournament"].erase(key);
+        EXPECT_FALSE(parseLine(bad.dump())) << key;
+    }
+    MatchLine bare = line;
+    bare.origin.reset();
+    std::vector<std::string> conflicts;
+    const std::vector<MatchLine> one = dedupe({bare, line}, &conflicts);
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_EQ(one[0], line);
+    EXPECT_TRUE(conflicts.empty());
+}
+
+TEST(ResultLine, FingerprintsTellWhichPartDiffers) {
+    const std::vector<Entrant> teams{{"a.fpl", "x"}, {"b.fpl", "y"}}, maps{{"m.map", "z"}};
+    const ScheduleOptions base;
+    const Fingerprint f = tournamentFingerprint(teams, maps, base);
+    EXPECT_EQ(tournamentFingerprint(teams, maps, base), f);
+    struct Change {
+        std::vector<Entrant> teams, maps;
+        ScheduleOptions options;
+        std::vector<std::string> parts;
+    };
+    ScheduleOptions all = base, sampled = base, seeded = base, capped = base;
+    all.seats = SeatMode::All;
+    sampled.sample = 3;
+    seeded.seed = 1;
+    capped.max_ticks = 5;
+    for (const Change& c : std::vector<Change>{{{{"a.fpl", "x"}, {"b.fpl", "Y"}}, maps, base, {"the team files"}},
+                                               {teams, {{"n.map", "z"}}, base, {"the maps"}},
+                                               {teams, maps, all, {"the seat mode"}},
+                                               {teams, maps, sampled, {"the sample"}},
+                                               {teams, maps, seeded, {"the seed"}},
+                                               {teams, maps, capped, {"the tick cap"}}}) {
+        const Fingerprint other = tournamentFingerprint(c.teams, c.maps, c.options);
+        EXPECT_NE(other.id, f.id);
+        EXPECT_EQ(fingerprintDifferences(f, other), c.parts);
+    }
+}
+
 TEST(ResultLine, FileReadLineByLineWithTheTornEndSetAside) {
     const std::string a = formatLine(sample("a")), b = formatLine(sample("b"));
     const std::string text = a + "\n\nnot json\n" + b + "\r\n" + b.substr(0, 20);

@@ -5,6 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <map>
+
+#include <nlohmann/json.hpp>
 #include <random>
 
 using namespace tournament;
@@ -157,6 +161,42 @@ TEST(Standings, TableIsAligned) {
               "   3  c                         2    0.25       0.00       1.50       0    1486   1147 .. 1824\n"
               "   4  e                         1    0.25       0.00       1.00       0    1475   1059 .. 1892\n"
               "   5  d                         2    0.25      -0.50       2.50       0    1385   1032 .. 1738");
+}
+
+// Short names: the file name alone, folders added from the nearest until the names differ.
+TEST(Standings, DisplayNamesAreShortButDistinct) {
+    const std::map<std::string, std::string> names =
+        displayNames({"teams/ghosts.fpl", "default.fpl", "a/x/red.fpl", "b/x/red.fpl", "c/blue.fpl", "d/blue.fpl",
+                      "../red2.fpl", "./sub/../red2.fpl"});
+    const std::map<std::string, std::string> expected{
+        {"teams/ghosts.fpl", "ghosts"}, {"default.fpl", "default"},    {"a/x/red.fpl", "a/x/red"},
+        {"b/x/red.fpl", "b/x/red"},     {"c/blue.fpl", "c/blue"},      {"d/blue.fpl", "d/blue"},
+        {"../red2.fpl", "../red2"},     {"./sub/../red2.fpl", "red2"}};
+    EXPECT_EQ(names, expected);
+}
+
+// Partial standings say so; the JSON's figures are rounded; a pair that never met is told apart from the diagonal.
+TEST(Standings, PublishedFormsSayWhatIsMissingAndRound) {
+    std::vector<MatchLine> lines{match("1", {"p/a.fpl", "p/b.fpl", "p/c.fpl", "p/d.fpl"}, {3, 1, 1, 0}),
+                                 match("2", {"p/a.fpl", "p/b.fpl", "p/c.fpl", "p/e.fpl"}, {0, 2, 1, 1})};
+    Standings s = computeStandings(lines);
+    s.expected_matches = 5;
+    const std::string table = publishedTable(s, {});
+    EXPECT_TRUE(table.starts_with("2 matches; PARTIAL: 3 of the schedule's 5 matches are missing\n")) << table;
+    EXPECT_NE(table.find("never"), std::string::npos) << table;  // d and e never met
+    const nlohmann::json j = nlohmann::json::parse(publishedJson(s, {}));
+    EXPECT_EQ(j["complete"], false);
+    EXPECT_EQ(j["missing_matches"], 3);
+    for (const auto& team : j["teams"]) {
+        for (const char* key : {"wins", "average_score", "average_place"}) {
+            const double v = team[key];
+            EXPECT_DOUBLE_EQ(v, std::round(v * 1000) / 1000) << key;
+        }
+        const double rating = team["rating"];
+        EXPECT_DOUBLE_EQ(rating, std::round(rating * 10) / 10);
+    }
+    for (const auto& team : j["teams"])
+        EXPECT_EQ("p/" + team["name"].get<std::string>() + ".fpl", team["team"].get<std::string>());
 }
 
 }  // namespace

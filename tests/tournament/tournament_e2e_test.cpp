@@ -50,6 +50,17 @@ std::vector<std::string> with(std::vector<std::string> args, const std::vector<s
     return args;
 }
 
+// The results of a results file, one line per match without the tournament and slice it was played in.
+std::vector<std::string> sortedResults(const std::string& text) {
+    std::vector<std::string> lines;
+    for (tournament::MatchLine line : tournament::readResults(text).lines) {
+        line.origin.reset();
+        lines.push_back(tournament::formatLine(line));
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
 std::vector<std::string> sortedLines(const std::string& text) {
     std::vector<std::string> lines;
     for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
@@ -84,7 +95,7 @@ TEST(Tournament, SameStandingsForAnyWorkersAndSlicesMergedInAnyOrder) {
         EXPECT_EQ(merged.code, 0) << merged.err;
         EXPECT_EQ(merged.out, one.out);
         EXPECT_EQ(fwtest::readFile(dir.file("merged.json")), fwtest::readFile(dir.file("one.json")));
-        EXPECT_EQ(sortedLines(fwtest::readFile(dir.file("all"))), sortedLines(fwtest::readFile(dir.file("one"))));
+        EXPECT_EQ(sortedResults(fwtest::readFile(dir.file("all"))), sortedResults(fwtest::readFile(dir.file("one"))));
     }
 }
 
@@ -136,17 +147,23 @@ TEST(Tournament, KilledAndResumedGivesTheSameStandings) {
     EXPECT_EQ(tournament(base).out, whole.out);
 }
 
-TEST(Tournament, FaultyTeamRefusedBeforeAnythingIsPlayed) {
+// Every faulty file at once, each with the checker's errors (the game's message first), before anything is played.
+TEST(Tournament, FaultyFilesAllRefusedBeforeAnythingIsPlayed) {
     fwtest::TempDir dir;
     dir.write("bad.fpl", "P1 CAPTAIN\nP2 CAPTAIN\nP3 CAPTAIN\nP4 CAPTAIN\n# fine so far\nP1.JUMP\n");
-    const Result r = tournament({"--out", dir.file("out"), "default.fpl", dir.file("bad.fpl"), "teams/ghosts.fpl"});
+    std::filesystem::create_directory(dir.file("folder.fpl"));
+    const Result r = tournament({"--out", dir.file("out"), "-m", dir.file("none.map"), "default.fpl",
+                                 dir.file("bad.fpl"), dir.file("folder.fpl"), "teams/ghosts.fpl"});
     EXPECT_EQ(r.code, 3);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "Error compiling " + dir.file("bad.fpl") + ", line 6\nCommand JUMP not recognized\n"
-                     "Error: .fpl player file is invalid\nfusewick-tournament: team file " + dir.file("bad.fpl") +
-                     " refused; nothing was played\n");
+    EXPECT_EQ(r.err, dir.file("none.map") + ":1:1: error: Error: .map map file not found: there is no such file (the "
+                     "game ends with exit code 4)\n" +
+                     dir.file("bad.fpl") + ":6:4: error: Command JUMP not recognized: \"JUMP\" is not a command\n" +
+                     dir.file("bad.fpl") + ":6:4: note: the commands are LEFT, RIGHT, REVERSE, MOVE, DROP, WAIT\n" +
+                     dir.file("folder.fpl") + ":1:1: error: Error: .fpl player file not found: this is a folder, not "
+                     "a team file (the game ends with exit code 3)\n"
+                     "fusewick-tournament: 3 files refused; nothing was played\n");
     EXPECT_FALSE(std::filesystem::exists(dir.file("out")));
-    EXPECT_EQ(tournament({"-m", dir.file("none.map"), "default.fpl"}).code, 3);
 }
 
 // The command of a match line shows that match: played by the headless runner, it gives the same scores. Every
@@ -199,7 +216,7 @@ TEST(Tournament, UsageFaultsAndOneTeamUnderTwoNames) {
              {{"--max-ticks", "x", "default.fpl"}, 2, "--max-ticks: Value x not in range"},
              {{"--frobnicate", "default.fpl"}, 2, "The following argument was not expected: --frobnicate"},
              {{"merge"}, 2, "files is required"},
-             {{"merge", dir.file("missing")}, 1, "fusewick-tournament: cannot read " + dir.file("missing")},
+             {{"merge", dir.file("missing")}, 5, "fusewick-tournament: cannot read " + dir.file("missing")},
              {{"--help"}, 0, ""},
              {{"--version"}, 0, ""}}) {
         const Result r = tournament(c.args);

@@ -15,23 +15,23 @@ _fusewick() {
     case ${COMP_WORDS[0]##*/} in
     fusewick) options=$game ;;
     fusewick-arena)
-        options="--status-at --max-ticks --json --trace --trace-json --trace-players --record --replay --version $game" ;;
+        options="--status-at --max-ticks --json --trace --trace-json --trace-players --trace-changes --record --replay --verbose --version $game" ;;
     fusewick-view) options="--tick --replay --max-ticks --version $game" ;;
     fusewick-check) options='-h --help --version --werror --json -M --map'; files='*.@(fpl|map)' ;;
     fusewick-tournament)
         if [[ " ${COMP_WORDS[*]:1:COMP_CWORD-1} " == *" merge "* ]]; then
-            options='-h --help --standings --out'; files='*'
+            options='-h --help --standings --csv --report --site --by-map --replays --mixed --out'; files='*'
         else
             options='-h --help --version -m --map -j --jobs --seats --sample --seed --max-ticks --out --resume
-                     --shard --standings --replays -q --quiet --list merge'
+                     --shard --standings --csv --report --site --by-map --replays -q --quiet --list merge'
         fi ;;
     fusewick-ladder) options='-h --help --version serve work'; files='' ;;
     esac
     [[ ${COMP_WORDS[0]##*/} == fusewick-check && $prev == --json ]] && prev=  # a switch there, no value
     case $prev in
     -M | --map | -m) _fusewick_files '*.map'; return ;;
-    --json | --trace | --trace-json | --record | --replay | --out | --standings) _fusewick_files '*'; return ;;
-    --replays) COMPREPLY=($(compgen -d -- "$cur")); return ;;
+    --json | --trace | --trace-json | --record | --replay | --out | --standings | --csv | --report) _fusewick_files '*'; return ;;
+    --replays | --site) COMPREPLY=($(compgen -d -- "$cur")); return ;;
     --seats) COMPREPLY=($(compgen -W 'rotate all' -- "$cur")); return ;;
     -W | --width | -H | --height | -D | --debug | --status-at | --max-ticks | --trace-players | --tick | -j | --jobs | \
         --sample | --seed | --shard) return ;;

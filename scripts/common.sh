@@ -12,6 +12,9 @@ BUILD_PACKAGES=(
   nlohmann-json3-dev libcli11-dev
 )
 
+# What the browser site needs to build (scripts/web installs only these); its tests add chromium.
+WEB_PACKAGES=(emscripten binaryen nodejs npm python3 gzip)
+
 # Every Debian package the build, the tests and the window need.
 PACKAGES=(
   "${BUILD_PACKAGES[@]}"
@@ -20,6 +23,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   vim nodejs npm
   parallel slurm-wlm munge
+  "${WEB_PACKAGES[@]}" chromium
 )
 
 as_root() {

@@ -22,6 +22,7 @@ const view = {
   overlay: false,
   busy: false,
   wanted: null,       // a tick asked for while another was being drawn
+  target: 0,          // the tick last asked for: steps count from it, so quick keys add up
 };
 
 function setData(key, value) { document.body.dataset[key] = String(value); }
@@ -132,6 +133,7 @@ async function openFile(file) {
 async function show(tick) {
   if (!view.match) return;
   view.wanted = tick;
+  view.target = tick;
   if (view.busy) return;
   view.busy = true;
   while (view.wanted !== null) {
@@ -264,7 +266,7 @@ function eventTicks() {
 
 function nextEvent(direction) {
   const ticks = eventTicks();
-  const t = direction > 0 ? ticks.find((x) => x > view.tick) : ticks.reverse().find((x) => x < view.tick);
+  const t = direction > 0 ? ticks.find((x) => x > view.target) : ticks.reverse().find((x) => x < view.target);
   if (t !== undefined) go(t);
 }
 
@@ -297,8 +299,8 @@ function setSpeed(i) {
 function onKey(e) {
   if (e.target instanceof HTMLInputElement && e.target.type !== 'range' && e.target.type !== 'checkbox') return;
   const keys = {
-    ' ': togglePlay, ArrowRight: () => go(view.tick + 1), ArrowLeft: () => go(view.tick - 1),
-    PageDown: () => go(view.tick + 100), PageUp: () => go(view.tick - 100),
+    ' ': togglePlay, ArrowRight: () => go(view.target + 1), ArrowLeft: () => go(view.target - 1),
+    PageDown: () => go(view.target + 100), PageUp: () => go(view.target - 100),
     Home: () => go(0), End: () => go(view.match ? view.match.ticks : 0),
     '[': () => nextEvent(-1), ']': () => nextEvent(1), b: toggleOverlay,
     '+': () => setSpeed(view.speed + 1), '=': () => setSpeed(view.speed + 1), '-': () => setSpeed(view.speed - 1),
@@ -388,8 +390,8 @@ function start() {
   $('play').onclick = togglePlay;
   $('first').onclick = () => go(0);
   $('last').onclick = () => go(view.match ? view.match.ticks : 0);
-  $('back').onclick = () => go(view.tick - 1);
-  $('forward').onclick = () => go(view.tick + 1);
+  $('back').onclick = () => go(view.target - 1);
+  $('forward').onclick = () => go(view.target + 1);
   $('prev-event').onclick = () => nextEvent(-1);
   $('next-event').onclick = () => nextEvent(1);
   $('seek').oninput = () => go(Number($('seek').value), true);

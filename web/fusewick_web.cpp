@@ -257,8 +257,10 @@ EMSCRIPTEN_KEEPALIVE const char* fw_show(double tick) {
                 const PlayerState s = tl.playerState(t, p);
                 const DeathCause* death = deathOf(v.deaths.deaths(), t, p, tl.tick());
                 const auto& lines = tl.match().teams[static_cast<size_t>(t)].players[static_cast<size_t>(p)].lines;
-                const int line = s.command >= 0 && static_cast<size_t>(s.command) < lines.size()
-                                     ? lines[static_cast<size_t>(s.command)] : 0;
+                // The command that used the tick, else the one the player stands at.
+                const int64_t command = s.command >= 0 ? s.command : static_cast<int64_t>(pl.cmd_index);
+                const int line = command >= 0 && static_cast<size_t>(command) < lines.size()
+                                     ? lines[static_cast<size_t>(command)] : 0;
                 players.push_back({{"x", pl.x}, {"y", pl.y}, {"health", pl.health}, {"alive", pl.status == PLAYER_ALIVE},
                                    {"bombs", pl.cur_bombs}, {"state", s.word}, {"detail", s.detail}, {"line", line},
                                    {"death", death ? death->words() : ""}});

@@ -118,6 +118,7 @@ function generatedReplays(count) {
 test('the default match opens from the site, reproduces, and the canvas holds the engine\'s frame', async () => {
   const started = Date.now();
   const page = await openPage('#src=matches/default.replay&tick=390');
+  await page.setViewport({width: 1500, height: 900});
   const d = await settled(page);
   const firstFrame = Date.now() - started;
   assert.equal(d.state, 'ready', d.message);
@@ -306,7 +307,7 @@ test('the playground checks as one types, runs, stops a match that never ends, a
   assert.match(await page.$eval('.diags .error', (e) => e.textContent), /^line \d+:\d+: error: /);
   await page.click('#run');
   await page.waitForFunction(() => document.body.dataset.state === 'error');
-  assert.match(await page.$eval('#message', (e) => e.textContent), /Error compiling t1\.fpl, line \d+/);
+  assert.match(await page.$eval('#message', (e) => e.textContent), /Error compiling default\.fpl, line \d+/);
   // Stop ends the worker wherever the match is, and the page goes on.
   await page.$$eval('.editor textarea', (areas) => areas.slice(1).forEach((a) => { a.value = 'P1 CAPTAIN\nP2 CAPTAIN\nP3 CAPTAIN\nP4 CAPTAIN\nP1.MOVE 0\n'; a.dispatchEvent(new Event('input')); }));
   await page.$eval('#cap', (c) => { c.value = '1000000'; });

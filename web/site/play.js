@@ -7,10 +7,10 @@
 const $ = (id) => document.getElementById(id);
 const FILES = [
   {kind: 'map', name: 'default.map', url: 'files/default.map'},
-  {kind: 'team', name: 't1.fpl', url: 'files/default.fpl'},
-  {kind: 'team', name: 't2.fpl', url: 'files/default.fpl'},
-  {kind: 'team', name: 't3.fpl', url: 'files/default.fpl'},
-  {kind: 'team', name: 't4.fpl', url: 'files/default.fpl'},
+  {kind: 'team', name: 'default.fpl', url: 'files/default.fpl'},
+  {kind: 'team', name: 'default.fpl', url: 'files/default.fpl'},
+  {kind: 'team', name: 'default.fpl', url: 'files/default.fpl'},
+  {kind: 'team', name: 'default.fpl', url: 'files/default.fpl'},
 ];
 const play = {checker: null, runner: null, editors: [], replay: ''};
 

@@ -89,7 +89,6 @@ std::string verdictWord(const ReplayVerdict& v) {
 struct Viewing {
     Replay replay;
     std::unique_ptr<MatchTimeline> timeline;
-    DeathRecorder deaths;
     std::vector<uint8_t> frame;
     bool sprites_loaded = false;
 };
@@ -121,7 +120,7 @@ Json openedMatch(const Viewing& v, const ReplayVerdict& verdict) {
     Json marks = Json::array();
     for (const TimelineMark& m : tl.marks()) marks.push_back({m.tick, static_cast<int>(m.kind), m.team, m.player});
     Json deaths = Json::array();
-    for (const DeathCause& d : v.deaths.deaths())
+    for (const DeathCause& d : tl.deaths())
         deaths.push_back({{"tick", d.tick}, {"team", d.team}, {"player", d.player}, {"words", d.words()}});
     const WindowSize size = windowSize(game.width, game.height, config.pixel_width, config.pixel_height);
     return {{"replay", verdictWord(verdict)},
@@ -136,22 +135,10 @@ Json openedMatch(const Viewing& v, const ReplayVerdict& verdict) {
             {"deaths", deaths}};
 }
 
-// Bombs in play whose cell a player's picture covers, so the overlay can show them.
-Json hiddenBombs() {
+// The overlay's cells (the shared viewer model's hiddenBombs).
+Json hiddenBombCells() {
     Json out = Json::array();
-    for (const Team& team : game.teams)
-        for (const Player& owner : team.players)
-            for (const Bomb& b : owner.bombs) {
-                if (b.state != BOMB_ACTIVE) continue;
-                bool covered = false;
-                for (const Team& t2 : game.teams)
-                    for (const Player& p : t2.players)
-                        // The picture spans x..x+1 and y-head..y+1; the bomb its cell.
-                        if (p.pose < POSE_DEAD && std::fabs(p.x - b.x) < 1.0f && b.y - p.y < 1.0f &&
-                            p.y - b.y < 1.0f + layout::PLAYER_HEAD_ROOM)
-                            covered = true;
-                if (covered) out.push_back({b.x, b.y});
-            }
+    for (const BombCell& b : hiddenBombs()) out.push_back({b.x, b.y});
     return out;
 }
 
@@ -224,12 +211,8 @@ EMSCRIPTEN_KEEPALIVE const char* fw_open(const char* text) {
             loadSprites();
             v.sprites_loaded = true;
         }
-        v.deaths = DeathRecorder();
         ReplayChecker checker(v.replay);
-        ObserverList watchers;
-        watchers.add(&checker);
-        watchers.add(&v.deaths);
-        v.timeline = std::make_unique<MatchTimeline>(*loaded, v.replay.max_ticks, &watchers);
+        v.timeline = std::make_unique<MatchTimeline>(*loaded, v.replay.max_ticks, &checker);
         const ReplayVerdict verdict = checker.judge(v.timeline->result());
         const WindowSize size = windowSize(game.width, game.height, config.pixel_width, config.pixel_height);
         rasterResize(size.width, size.height);
@@ -255,7 +238,7 @@ EMSCRIPTEN_KEEPALIVE const char* fw_show(double tick) {
             for (int p = 0; p < PLAYER_COUNT; ++p) {
                 const Player& pl = game.teams[static_cast<size_t>(t)].players[static_cast<size_t>(p)];
                 const PlayerState s = tl.playerState(t, p);
-                const DeathCause* death = deathOf(v.deaths.deaths(), t, p, tl.tick());
+                const DeathCause* death = deathOf(tl.deaths(), t, p, tl.tick());
                 const auto& lines = tl.match().teams[static_cast<size_t>(t)].players[static_cast<size_t>(p)].lines;
                 // The command that used the tick, else the one the player stands at.
                 const int64_t command = s.command >= 0 ? s.command : static_cast<int64_t>(pl.cmd_index);
@@ -265,10 +248,17 @@ EMSCRIPTEN_KEEPALIVE const char* fw_show(double tick) {
                                    {"bombs", pl.cur_bombs}, {"state", s.word}, {"detail", s.detail}, {"line", line},
                                    {"death", death ? death->words() : ""}});
             }
-        return answer(Json{{"tick", tl.tick()}, {"scores", game.score}, {"players", players}, {"hidden", hiddenBombs()}});
+        return answer(Json{{"tick", tl.tick()}, {"scores", game.score}, {"players", players}, {"hidden", hiddenBombCells()}});
     } catch (const WebExit& e) {
         return fail(e.message);
     }
+}
+
+// The tick that [ (forward 0) or ] (forward 1) goes to from `tick`: the shared viewer model's eventTick.
+EMSCRIPTEN_KEEPALIVE double fw_event_tick(double tick, int forward) {
+    const Viewing& v = viewing();
+    if (!v.timeline || tick < 0) return tick;
+    return static_cast<double>(eventTick(v.timeline->marks(), static_cast<uint64_t>(tick), forward != 0));
 }
 
 EMSCRIPTEN_KEEPALIVE const uint8_t* fw_frame() { return viewing().frame.data(); }

@@ -15,6 +15,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <ostream>
 
 namespace {
 
@@ -28,6 +29,8 @@ struct Case {
     Sources sources;
     uint16_t cell_w, cell_h;
 };
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name << " at " << c.cell_w << " x " << c.cell_h; }
 
 SourceFile bundled(const std::string& name) { return {name, fwtest::readFile(std::string(FUSEWICK_SOURCE_DIR) + "/" + name)}; }
 

@@ -260,14 +260,11 @@ function go(tick, keepPlaying) {
   show(Math.min(Math.max(0, tick), view.match.ticks));
 }
 
-function eventTicks() {
-  return [...new Set(view.match.marks.map((m) => m[0]))].sort((a, b) => a - b);
-}
-
-function nextEvent(direction) {
-  const ticks = eventTicks();
-  const t = direction > 0 ? ticks.find((x) => x > view.target) : ticks.reverse().find((x) => x < view.target);
-  if (t !== undefined) go(t);
+// [ and ]: the engine's viewer model says where the previous or next event is.
+async function nextEvent(direction) {
+  if (!view.match) return;
+  const a = await view.engine.call({op: 'event', tick: view.target, forward: direction > 0});
+  go(a.tick);
 }
 
 function frameLoop() {

@@ -171,6 +171,33 @@ test('the default match\'s link opens paused at its tick, and keys step, jump an
   await page.keyboard.press('Tab');
   await page.keyboard.up('Shift');
   assert.equal(await title(), 'Player 4.4');
+  // The cause of a death in words, and the overlay of hidden bombs only on b: the game's canvas never changes.
+  await page.keyboard.press('End');
+  await page.waitForFunction(() => document.body.dataset.tick === '861');
+  const states = await page.$$eval('#players tbody tr td:nth-child(3)', (cells) => cells.map((c) => c.textContent));
+  assert.ok(states.some((s) => /^dead: hit by the bomb of [1-4]\.[1-4] from \(\d+, \d+\)$/.test(s)), states.join('\n'));
+  const pixels = () => page.$eval('#game', (c) => Array.from(c.getContext('2d').getImageData(0, 0, c.width, c.height).data.filter((_, i) => i % 97 === 0)).join());
+  const overlayInk = () => page.$eval('#overlay', (c) => c.getContext('2d').getImageData(0, 0, c.width, c.height).data.some((v) => v !== 0));
+  await page.keyboard.press('Home');
+  await page.waitForFunction(() => document.body.dataset.tick === '0');
+  await page.keyboard.press(']');
+  await page.waitForFunction(() => document.body.dataset.tick !== '0');
+  // A tick with a bomb under a player, as the engine outside the browser finds it.
+  const engine = await require(path.join(ROOT, 'build-web', 'fusewick.js'))({print() {}, printErr() {}});
+  const opened = JSON.parse(engine.ccall('fw_open', 'string', ['string'], [defaultReplay()]));
+  let hiddenTick = 0;
+  for (let t = 1; t <= opened.ticks && !hiddenTick; ++t)
+    if (JSON.parse(engine.ccall('fw_show', 'string', ['number'], [t])).hidden.length) hiddenTick = t;
+  assert.ok(hiddenTick > 0);
+  await page.evaluate((t) => { const s = document.getElementById('seek'); s.value = String(t); s.dispatchEvent(new Event('input')); }, hiddenTick);
+  await page.waitForFunction((t) => document.body.dataset.tick === String(t), {}, hiddenTick);
+  const before = await pixels();
+  assert.equal(await overlayInk(), false, 'the overlay is off by default');
+  await page.focus('#game');
+  await page.keyboard.press('b');
+  assert.equal(await page.$eval('#hidden-bombs', (c) => c.checked), true);
+  assert.equal(await pixels(), before, 'the game\'s canvas stays the game\'s frame');
+  assert.equal(await overlayInk(), true, 'b marks the hidden bomb');
   assert.deepEqual(page.faults, []);
   await page.close();
 });
@@ -320,6 +347,16 @@ test('the playground checks as one types, runs, stops a match that never ends, a
   await page.waitForFunction(() => document.body.dataset.state === 'ready' && document.body.dataset.ticks !== '0');
   assert.match(await page.$eval('#result', (e) => e.textContent), /^\d+ ticks/);
   const link = await page.$eval('#result a', (a) => a.href);
+  // Download replay: a file that the native runner accepts.
+  const downloads = path.join(tmp, 'downloads');
+  fs.mkdirSync(downloads, {recursive: true});
+  const cdp = await page.createCDPSession();
+  await cdp.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: downloads});
+  await page.click('#download');
+  const saved = path.join(downloads, 'match.replay');
+  for (let i = 0; i < 100 && !fs.existsSync(saved); ++i) await new Promise((r) => setTimeout(r, 50));
+  const run = spawnSync(ARENA, ['--replay', saved], {encoding: 'utf8'});
+  assert.equal(run.status, 0, run.stderr);
   assert.deepEqual(page.faults, []);
   await page.goto(link);
   const d = await settled(page);

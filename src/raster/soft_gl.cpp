@@ -73,8 +73,9 @@ Window toWindow(const Vertex& v) {
     const float cz = m[2] * v.x + m[6] * v.y + m[10] * v.z + m[14];
     const float half_w = static_cast<float>(st.width) * 0.5f;
     const float half_h = static_cast<float>(st.height) * 0.5f;
-    // The picture is stored top row first, so the viewport's y is turned over.
-    return {cx * half_w + half_w, cy * -half_h + half_h, cz * 0.5f + 0.5f};
+    // The picture is stored top row first, so the viewport's y is turned over. The viewport's scale and offset are
+    // one fused multiply-add, as Mesa's vertex stage computes them on a processor that has one.
+    return {std::fma(cx, half_w, half_w), std::fma(cy, -half_h, half_h), cz * 0.5f + 0.5f};
 }
 
 // To 1/256 of a pixel.
@@ -110,6 +111,32 @@ void putPixel(int px, int py, uint32_t depth, const std::array<uint8_t, 4>& rgba
     }
 }
 
+// An attribute as a plane over the window: a0 at the origin (the half pixel folded in), its steps along x and y.
+struct Plane {
+    float a0, dadx, dady;
+    // At the pixel with whole coordinates (px, py), with fused multiply-adds as Mesa's fragment stage does.
+    float at(float px, float py) const { return std::fma(dady, py, std::fma(dadx, px, a0)); }
+};
+
+struct Triangle {
+    Plane s, t;
+};
+
+// The planes of the texture coordinates over a triangle, set up from its first corner in single precision.
+Triangle triangle(const Window& p0, const Window& p1, const Window& p2, const Vertex& v0, const Vertex& v1,
+                  const Vertex& v2) {
+    const float dx01 = p0.x - p1.x, dy01 = p0.y - p1.y;
+    const float dx20 = p2.x - p0.x, dy20 = p2.y - p0.y;
+    const float one_over_area = 1.0f / (dx01 * dy20 - dx20 * dy01);
+    const auto plane = [&](float a0v, float a1v, float a2v) {
+        const float da01 = a0v - a1v, da20 = a2v - a0v;
+        const float dadx = (da01 * dy20 - dy01 * da20) * one_over_area;
+        const float dady = (dx01 * da20 - da01 * dx20) * one_over_area;
+        return Plane{a0v - (dadx * (p0.x - 0.5f) + dady * (p0.y - 0.5f)), dadx, dady};
+    };
+    return {plane(v0.s, v1.s, v2.s), plane(v0.t, v1.t, v2.t)};
+}
+
 // One axis-aligned quad; others are not drawn (the game's drawing sends none).
 void drawQuad(const std::array<Vertex, 4>& v) {
     State& st = state();
@@ -129,11 +156,12 @@ void drawQuad(const std::array<Vertex, 4>& v) {
     const auto [y_first, y_end] = coveredSpan(snap(w[lo_y].y), snap(w[hi_y].y), st.height);
     if (x_first >= x_end || y_first >= y_end) return;
 
-    // s follows x and t follows y across an axis-aligned quad, from the corners on the left and on the top.
-    const float x0 = w[lo_x].x, x1 = w[hi_x].x, y0 = w[lo_y].y, y1 = w[hi_y].y;
-    const float s0 = v[lo_x].s, s1 = v[hi_x].s, t0 = v[lo_y].t, t1 = v[hi_y].t;
-    const float ds = (s1 - s0) / (x1 - x0);
-    const float dt = (t1 - t0) / (y1 - y0);
+    // A quad is two triangles, (0, 1, 3) and (1, 2, 3) in the order sent, each with its own planes.
+    const std::array<Triangle, 2> halves{triangle(w[0], w[1], w[3], v[0], v[1], v[3]),
+                                         triangle(w[3], w[1], w[2], v[3], v[1], v[2])};
+    // The shared diagonal runs from corner 1 to corner 3; corner 0 lies on the first triangle's side.
+    const auto side = [&](float x, float y) { return (w[3].x - w[1].x) * (y - w[1].y) - (w[3].y - w[1].y) * (x - w[1].x); };
+    const bool first_positive = side(w[0].x, w[0].y) > 0.0f;
     const auto depth = static_cast<uint32_t>(std::lround(static_cast<double>(std::clamp(w[0].z, 0.0f, 1.0f)) * DEPTH_MAX));
 
     const Texture* tex = nullptr;
@@ -141,17 +169,46 @@ void drawQuad(const std::array<Vertex, 4>& v) {
         const auto found = st.textures.find(st.bound);
         if (found != st.textures.end() && !found->second.rgba.empty()) tex = &found->second;
     }
+    // Across an axis-aligned quad s changes along x only and t along y only (their other steps are exactly 0), so
+    // the texel column is worked out once per pixel column and the texel row once per pixel row, for both triangles;
+    // the diagonal is looked at only where the two triangles would pick different texels.
+    const bool separable = halves[0].s.dady == 0.0f && halves[1].s.dady == 0.0f && halves[0].t.dadx == 0.0f &&
+                           halves[1].t.dadx == 0.0f;
+    const auto columns = static_cast<size_t>(x_end - x_first), rows = static_cast<size_t>(y_end - y_first);
+    std::array<std::vector<int>, 2> tx_at, ty_at;
+    if (tex && separable)
+        for (size_t k = 0; k < 2; ++k) {
+            tx_at[k].resize(columns);
+            ty_at[k].resize(rows);
+            for (size_t i = 0; i < columns; ++i)
+                tx_at[k][i] = texelIndex(halves[k].s.at(static_cast<float>(x_first) + static_cast<float>(i), 0.0f), tex->width);
+            for (size_t j = 0; j < rows; ++j)
+                ty_at[k][j] = texelIndex(halves[k].t.at(0.0f, static_cast<float>(y_first) + static_cast<float>(j)), tex->height);
+        }
+    const bool white = st.current == std::array<uint8_t, 4>{255, 255, 255, 255};
     for (int py = y_first; py < y_end; ++py) {
+        const auto fy = static_cast<float>(py);
+        const auto j = static_cast<size_t>(py - y_first);
         for (int px = x_first; px < x_end; ++px) {
             std::array<uint8_t, 4> c = st.current;
             if (tex) {
-                const float s = s0 + (static_cast<float>(px) + 0.5f - x0) * ds;
-                const float t = t0 + (static_cast<float>(py) + 0.5f - y0) * dt;
-                const int tx = texelIndex(s, tex->width);
-                const int ty = texelIndex(t, tex->height);
+                const auto fx = static_cast<float>(px);
+                const auto i = static_cast<size_t>(px - x_first);
+                int tx = 0, ty = 0;
+                if (separable && tx_at[0][i] == tx_at[1][i] && ty_at[0][j] == ty_at[1][j]) {
+                    tx = tx_at[0][i];
+                    ty = ty_at[0][j];
+                } else {
+                    const size_t k = (side(fx + 0.5f, fy + 0.5f) > 0.0f) == first_positive ? 0 : 1;
+                    tx = separable ? tx_at[k][i] : texelIndex(halves[k].s.at(fx, fy), tex->width);
+                    ty = separable ? ty_at[k][j] : texelIndex(halves[k].t.at(fx, fy), tex->height);
+                }
                 const uint8_t* texel = &tex->rgba[(static_cast<size_t>(ty) * static_cast<size_t>(tex->width) +
                                                    static_cast<size_t>(tx)) * 4];
-                for (int k = 0; k < 4; ++k) c[k] = mulNorm(texel[k], st.current[k]);
+                if (white)
+                    std::copy_n(texel, 4, c.begin());
+                else
+                    for (size_t k = 0; k < 4; ++k) c[k] = mulNorm(texel[k], st.current[k]);
             }
             if (st.alpha_test && c[3] == 0) continue;
             putPixel(px, py, depth, c);

@@ -1,8 +1,9 @@
 // raster_test.cpp: the browser's frame against the game's: the game's drawing on the software rasteriser against the
 // same drawing on OSMesa, for several matches, ticks and cell sizes. Every quad, colour, depth order and text comes
-// out the same; where a pixel centre falls exactly on the edge between two texels, Mesa's llvmpipe (which fuses
-// multiply-adds on this machine) can pick the other texel, so up to 2% of the pixels may differ (1.4% at 7 pixels a cell). A fault in the
-// rasteriser's rules (a quad misplaced, a depth or blending error, a row turned over) changes far more.
+// out the same; where a pixel centre falls within a rounding error of the edge between two texels, Mesa's llvmpipe
+// can still pick the other texel (its exact order of operations is not reproduced), so up to 0.5% of the pixels may
+// differ (at most 0.26% seen, at 7 pixels a cell; 0.003% at 40 on the warren). A fault in the rasteriser's rules (a
+// quad misplaced, a depth or blending error, a row turned over) changes far more.
 //
 // Links OSMesa for the game's own drawing and the rasteriser for the same sources under their soft names.
 #include "gl/gl_utils.h"
@@ -80,7 +81,7 @@ TEST_P(RasterTest, TheFrameIsTheGamesFrameAtEveryTick) {
                 ++differing;
                 if (first == own.size()) first = i / 4;
             }
-        EXPECT_LE(differing * 50, own.size() / 4) << "tick " << tick << ": first at x " << first % size_t(size.width) << ", row "
+        EXPECT_LE(differing * 200, own.size() / 4) << "tick " << tick << ": first at x " << first % size_t(size.width) << ", row "
                                  << first / size_t(size.width) << " from the bottom, of " << own.size() / 4;
     }
     std::filesystem::current_path(cwd);

@@ -14,6 +14,7 @@
 #include "core/version.h"
 #include "gl/gl_utils.h"
 #include "gl/sprite_layout.h"
+#include "match/match_request.h"
 #include "match/replay.h"
 #include "raster/raster.h"
 #include "view/death_causes.h"
@@ -43,24 +44,6 @@ const char* answer(const Json& j) {
 
 const char* fail(const std::string& message) { return answer(Json{{"error", message}}); }
 
-// The first fault of a file, in the game's words: "Error compiling t1.fpl, line 3: ...".
-std::string faultText(const std::string& path, const LoadFault& fault) {
-    std::string where = "Error compiling " + path;
-    if (fault.place == LoadFault::Place::Line) where += ", line " + std::to_string(fault.line);
-    std::string message = fault.message;
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
-    if (fault.place == LoadFault::Place::Missing) message = "the file is missing";
-    return where + ": " + message;
-}
-
-// Nothing when the game would load every file; else the first file's fault.
-std::optional<std::string> firstFault(const MatchSources& sources) {
-    if (const MapRead map = readMap(sources.map); map.fault) return faultText(sources.map.path, *map.fault);
-    for (const SourceFile& team : sources.teams)
-        if (const TeamRead read = readTeam(team); read.fault) return faultText(team.path, *read.fault);
-    return std::nullopt;
-}
-
 bool allInMemory(const MatchSources& sources) {
     if (!sources.map.text) return false;
     for (const SourceFile& t : sources.teams)
@@ -71,7 +54,7 @@ bool allInMemory(const MatchSources& sources) {
 // A replay's sources loaded into `game` with its options, or why not.
 std::optional<std::string> loadReplay(const Replay& replay, std::optional<LoadedMatch>& loaded) {
     if (!allInMemory(replay.sources)) return "the replay does not hold every file's text";
-    if (auto fault = firstFault(replay.sources)) return *fault;
+    if (auto fault = firstLoadFault(replay.sources)) return *fault;
     Config options = replay.options;
     options.map_file = replay.sources.map.path;
     for (size_t t = 0; t < TEAM_COUNT; ++t) options.team_file[t] = replay.sources.teams[t].path;
@@ -163,36 +146,19 @@ EMSCRIPTEN_KEEPALIVE const char* fw_verify(const char* text) {
     }
 }
 
-// Plays a match from texts and answers {"replay": the replay file's text} or {"error": the game's message}.
-// The request: {"map": text, "teams": [4 texts], "names": [map name, 4 team file names], "maxTicks": n}.
+// Plays a match from texts (a request, match_request.h) and answers {"replay": the replay file's text} or
+// {"error": the game's message}.
 EMSCRIPTEN_KEEPALIVE const char* fw_record(const char* request) {
     try {
-        const Json r = Json::parse(request, nullptr, false);
-        if (!r.is_object() || !r.contains("map") || !r.contains("teams") || !r["teams"].is_array() ||
-            r["teams"].size() != TEAM_COUNT)
-            return fail("record needs a map and four team files");
-        Config options = defaultConfig();
-        MatchSources sources;
-        const Json names = r.value("names", Json::array());
-        auto name = [&](size_t i, const char* fallback) {
-            return i < names.size() && names[i].is_string() ? names[i].get<std::string>() : std::string(fallback);
-        };
-        sources.map = {name(0, "default.map"), r["map"].get<std::string>()};
-        const std::array<const char*, TEAM_COUNT> defaults{"t1.fpl", "t2.fpl", "t3.fpl", "t4.fpl"};
-        for (size_t t = 0; t < TEAM_COUNT; ++t)
-            sources.teams[t] = {name(t + 1, defaults[t]), r["teams"][t].get<std::string>()};
-        if (auto fault = firstFault(sources)) return fail(*fault);
-        options.map_file = sources.map.path;
-        for (size_t t = 0; t < TEAM_COUNT; ++t) options.team_file[t] = sources.teams[t].path;
-        const uint64_t max_ticks = r.value("maxTicks", DEFAULT_MAX_TICKS);
-        const LoadedMatch match = loadMatchFrom(sources, options);
-        ReplayRecorder recorder(match, max_ticks);
-        const MatchResult result = runMatch(match, max_ticks, &recorder);
+        const MatchRequestRead read = readMatchRequest(request);
+        if (!read.request) return fail(read.error);
+        const MatchRequest& r = *read.request;
+        const LoadedMatch match = loadMatchFrom(r.sources, requestConfig(r.sources));
+        ReplayRecorder recorder(match, r.max_ticks);
+        const MatchResult result = runMatch(match, r.max_ticks, &recorder);
         return answer(Json{{"replay", replayText(recorder.finish(result))}, {"ticks", result.ticks}});
     } catch (const WebExit& e) {
         return fail(e.message);
-    } catch (const Json::exception& e) {
-        return fail(std::string("record: ") + e.what());
     }
 }
 

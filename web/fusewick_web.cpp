@@ -16,6 +16,7 @@
 #include "gl/sprite_layout.h"
 #include "match/match_request.h"
 #include "match/replay.h"
+#include "match/state_hash.h"
 #include "raster/raster.h"
 #include "view/death_causes.h"
 #include "view/timeline.h"
@@ -25,6 +26,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cmath>
+#include <cstdio>
 #include <memory>
 #include <optional>
 
@@ -66,6 +68,21 @@ std::string verdictWord(const ReplayVerdict& v) {
     // The page's short form of the third verdict.
     return v.kind == ReplayVerdict::RESULT_DIFFERS ? "result differs" : v.words();
 }
+
+// Every fingerprint of a match: the state after loading (hashStart), then after each tick (hashTickState).
+class FingerprintRecorder final : public MatchObserver {
+public:
+    void matchStarted(const LoadedMatch&) override { add(hashStart(game)); }
+    void tickDone(uint64_t) override { add(hashTickState(game)); }
+    std::string text;
+
+private:
+    void add(uint64_t h) {
+        char line[24];
+        std::snprintf(line, sizeof line, "%016llx\n", static_cast<unsigned long long>(h));
+        text += line;
+    }
+};
 
 // [SECTION] The match open for viewing
 
@@ -141,6 +158,22 @@ EMSCRIPTEN_KEEPALIVE const char* fw_verify(const char* text) {
         ReplayChecker checker(*read.replay);
         const MatchResult result = runMatch(*loaded, read.replay->max_ticks, &checker);
         return answer(Json{{"replay", verdictWord(checker.judge(result))}});
+    } catch (const WebExit& e) {
+        return fail(e.message);
+    }
+}
+
+// Plays a replay's match and answers {"fingerprints": one 16-hex-digit line per state, after loading and after
+// each tick}, the full 64 bits that the replay keeps only a byte of, or {"error": ...}.
+EMSCRIPTEN_KEEPALIVE const char* fw_fingerprints(const char* text) {
+    try {
+        ReplayRead read = parseReplay(text);
+        if (!read.replay) return fail(read.error);
+        std::optional<LoadedMatch> loaded;
+        if (auto fault = loadReplay(*read.replay, loaded)) return fail(*fault);
+        FingerprintRecorder prints;
+        runMatch(*loaded, read.replay->max_ticks, &prints);
+        return answer(Json{{"fingerprints", prints.text}});
     } catch (const WebExit& e) {
         return fail(e.message);
     }

@@ -208,6 +208,22 @@ test('native replays reproduce in the page: the corpus and generated matches', a
     ? fs.readdirSync(corpus).filter((f) => f.endsWith('.replay')).map((f) => fs.readFileSync(path.join(corpus, f), 'utf8'))
     : [];
   const fromCorpus = texts.length;
+  // The corpus's full fingerprints, tick by tick, against the page's.
+  if (fromCorpus) {
+    const page = await openPage();
+    await settled(page);
+    const names = fs.readdirSync(corpus).filter((f) => f.endsWith('.replay'));
+    for (const name of names) {
+      const kept = path.join(corpus, name.replace(/\.replay$/, '.fingerprints.gz'));
+      if (!fs.existsSync(kept)) continue;
+      const expected = zlib.gunzipSync(fs.readFileSync(kept)).toString().trim().split('\n');
+      const got = (await page.evaluate((t) => window.fusewick.fingerprints(t), fs.readFileSync(path.join(corpus, name), 'utf8'))).trim().split('\n');
+      assert.equal(got.length, expected.length, name);
+      const first = got.findIndex((g, i) => i > 0 && g !== expected[i]);
+      assert.equal(first, -1, `${name}: the page's state after tick ${first} differs`);
+    }
+    await page.close();
+  }
   texts.push(...generatedReplays(GENERATED));
   const page = await openPage();
   await settled(page);

@@ -363,6 +363,14 @@ function setUpTools() {
       if (a.error) throw new Error(a.error);
       return a.replay;
     },
+    // Beyond the two above: every state's full fingerprint, one 16-hex-digit line per state (after loading, then
+    // after each tick), as the regression corpus keeps them beside each replay.
+    async fingerprints(text) {
+      if (!view.tools) view.tools = engineWorker();
+      const a = await view.tools.call({op: 'fingerprints', text});
+      if (a.error) throw new Error(a.error);
+      return a.fingerprints;
+    },
     async verify(text) {
       if (!view.tools) view.tools = engineWorker();
       const a = await view.tools.call({op: 'verify', text});

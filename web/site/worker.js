@@ -16,6 +16,7 @@ onmessage = async (e) => {
   try {
     if (q.op === 'open') answer = call(m, 'fw_open', ['string'], [q.text]);
     else if (q.op === 'verify') answer = call(m, 'fw_verify', ['string'], [q.text]);
+    else if (q.op === 'fingerprints') answer = call(m, 'fw_fingerprints', ['string'], [q.text]);
     else if (q.op === 'record') answer = call(m, 'fw_record', ['string'], [JSON.stringify(q.request)]);
     else if (q.op === 'check') answer = {diagnostics: call(m, 'fw_check', ['string', 'string', 'string'], [q.kind, q.path, q.text])};
     else if (q.op === 'event') answer = {tick: m.ccall('fw_event_tick', 'number', ['number', 'number'], [q.tick, q.forward ? 1 : 0])};

@@ -171,6 +171,14 @@ test('the default match\'s link opens paused at its tick, and keys step, jump an
   await page.keyboard.press('Tab');
   await page.keyboard.up('Shift');
   assert.equal(await title(), 'Player 4.4');
+  // A click on a player's picture follows it: player 3.2 where the engine outside the browser says it stands.
+  const engine = await require(path.join(ROOT, 'build-web', 'fusewick.js'))({print() {}, printErr() {}});
+  JSON.parse(engine.ccall('fw_open', 'string', ['string'], [defaultReplay()]));
+  const tick = Number(await page.evaluate(() => document.body.dataset.tick));
+  const at = JSON.parse(engine.ccall('fw_show', 'string', ['number'], [tick])).players[9];
+  const box = await page.$eval('#game', (c) => { const r = c.getBoundingClientRect(); return {x: r.left, y: r.top}; });
+  await page.mouse.click(box.x + (at.x + 5.5) * 40, box.y + (at.y + 1.5) * 40);
+  assert.equal(await title(), 'Player 3.2');
   // The cause of a death in words, and the overlay of hidden bombs only on b: the game's canvas never changes.
   await page.keyboard.press('End');
   await page.waitForFunction(() => document.body.dataset.tick === '861');
@@ -183,7 +191,6 @@ test('the default match\'s link opens paused at its tick, and keys step, jump an
   await page.keyboard.press(']');
   await page.waitForFunction(() => document.body.dataset.tick !== '0');
   // A tick with a bomb under a player, as the engine outside the browser finds it.
-  const engine = await require(path.join(ROOT, 'build-web', 'fusewick.js'))({print() {}, printErr() {}});
   const opened = JSON.parse(engine.ccall('fw_open', 'string', ['string'], [defaultReplay()]));
   let hiddenTick = 0;
   for (let t = 1; t <= opened.ticks && !hiddenTick; ++t)

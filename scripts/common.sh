@@ -14,6 +14,8 @@ BUILD_PACKAGES=(
 
 # What scripts/package needs to make the .deb: dpkg-shlibdeps computes its dependencies, file finds the programs.
 PACKAGE_PACKAGES=(dpkg-dev file)
+# What the browser site needs to build (scripts/web installs only these); its tests add chromium.
+WEB_PACKAGES=(emscripten binaryen nodejs npm python3 gzip)
 
 # Every Debian package the build, the tests and the window need.
 PACKAGES=(
@@ -25,8 +27,8 @@ PACKAGES=(
   parallel slurm-wlm munge
   # The regression corpus: its gzip fingerprint files (fusewick-corpus, the corpus test).
   zlib1g-dev
-  # The tournament's report read by a browser.
-  chromium
+  # The browser site and the pages read by a real browser (the site, the tournament's report, the ladder's pages).
+  "${WEB_PACKAGES[@]}" chromium
 )
 
 # The package test: the .deb made, checked by lintian, its man pages read by man, the ladder's unit by systemd.

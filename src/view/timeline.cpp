@@ -4,6 +4,7 @@
 #include "core/fusewick.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <sstream>
 
@@ -111,6 +112,7 @@ MatchTimeline::MatchTimeline(const LoadedMatch& match, uint64_t max_ticks, Match
     Recorder recorder(snapshots_, marks_, interval_);
     ObserverList watchers;
     watchers.add(&recorder);
+    watchers.add(&deaths_);
     watchers.add(extra);
     {
         const QuietStdout quiet;
@@ -162,4 +164,32 @@ PlayerState MatchTimeline::playerState(int team, int player) const {
     state.word = p.cmd_index < p.cmd_count ? "ready to start" : "no commands";
     if (p.cmd_index < p.cmd_count) state.command = static_cast<int>(p.cmd_index);
     return state;
+}
+
+// [SECTION] Events and the overlay
+
+uint64_t eventTick(const std::vector<TimelineMark>& marks, uint64_t tick, bool forward) {
+    uint64_t found = tick;
+    for (const TimelineMark& m : marks) {  // in tick order
+        if (forward && m.tick > tick) return m.tick;
+        if (!forward && m.tick < tick) found = m.tick;
+    }
+    return found;
+}
+
+std::vector<BombCell> hiddenBombs() {
+    std::vector<BombCell> cells;
+    const auto covered = [](const Bomb& b) {
+        for (const Team& team : game.teams)
+            for (const Player& p : team.players)
+                if (p.pose < POSE_DEAD && std::fabs(p.x - b.x) < 1.0f && b.y - p.y < 1.0f && p.y - b.y < 1.5f)
+                    return true;
+        return false;
+    };
+    for (const Team& team : game.teams)
+        for (const Player& owner : team.players)
+            for (const Bomb& b : owner.bombs)
+                if (b.state == BOMB_ACTIVE && covered(b))
+                    cells.push_back({static_cast<int>(std::lround(b.x)), static_cast<int>(std::lround(b.y))});
+    return cells;
 }

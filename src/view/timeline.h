@@ -16,6 +16,7 @@
 
 #include "match/match.h"
 #include "match/player_state.h"
+#include "view/death_causes.h"
 
 #include <array>
 #include <cstdint>
@@ -42,6 +43,18 @@ uint64_t columnTick(int column, uint64_t last_tick, int columns);
 // Per column, the MarkKind bits of the marks that fall into it.
 std::vector<uint8_t> markColumns(const std::vector<TimelineMark>& marks, uint64_t last_tick, int columns);
 
+// The tick of the first mark after `tick` (`forward`) or the last mark before it; `tick` itself when there is none.
+// What the viewers' [ and ] keys go to.
+uint64_t eventTick(const std::vector<TimelineMark>& marks, uint64_t tick, bool forward);
+
+// The cells of the ticking bombs in `game` that a player's picture covers (it spans its cell and half the
+// cell above), which the viewers' overlay marks.
+struct BombCell {
+    int x, y;
+    bool operator==(const BombCell&) const = default;
+};
+std::vector<BombCell> hiddenBombs();
+
 // [SECTION] The match and its snapshots ------------------------------------------------------------------------------
 
 class MatchTimeline {
@@ -57,6 +70,8 @@ public:
     const MatchResult& result() const { return result_; }
     uint64_t lastTick() const { return result_.ticks; }
     const std::vector<TimelineMark>& marks() const { return marks_; }
+    // Every death of the match with its cause, in the order they happened.
+    const std::vector<DeathCause>& deaths() const { return deaths_.deaths(); }
     size_t snapshotCount() const { return snapshots_.size(); }
 
     // The lines of team `team`'s file as it was compiled (line n is entry n - 1), for the program listing; empty
@@ -82,6 +97,7 @@ private:
     uint64_t interval_;
     std::vector<Game> snapshots_;  // entry k: the state at tick k * interval_
     std::vector<TimelineMark> marks_;
+    DeathRecorder deaths_;
     std::array<std::vector<std::string>, TEAM_COUNT> team_lines_;
     uint64_t tick_ = 0;
     std::array<std::array<PlayerBefore, PLAYER_COUNT>, TEAM_COUNT> before_{};  // before the current tick

@@ -23,10 +23,16 @@ void ViewControl::apply(ViewAction action) {
     case ViewAction::Faster: speed = std::min(speed + 1, FASTEST); break;
     case ViewAction::Slower: speed = std::max(speed - 1, SLOWEST); break;
     case ViewAction::NextPlayer: followed = (followed + 1) % (TEAM_COUNT * PLAYER_COUNT); break;
+    case ViewAction::HiddenBombs: hidden_bombs = !hidden_bombs; break;
     }
 }
 
 void ViewControl::seek(uint64_t t) { tick = std::min(t, last_tick); }
+
+void ViewControl::jump(uint64_t t) {
+    playing = false;
+    seek(t);
+}
 
 void ViewControl::frame() {
     if (!playing) return;

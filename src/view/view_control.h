@@ -19,6 +19,7 @@ enum class ViewAction {
     Faster,      // +: twice the speed
     Slower,      // -: half the speed
     NextPlayer,  // Tab: follow the next player, team by team
+    HiddenBombs, // b: the overlay of bombs hidden under a player, on or off
 };
 
 struct ViewControl {
@@ -32,12 +33,16 @@ struct ViewControl {
     int speed = 0;           // ticks per frame as a power of two, SLOWEST..FASTEST
     int frames_waited = 0;   // below one tick per frame: frames since the last tick
     int followed = 0;        // team * 4 + player
+    bool hidden_bombs = false;  // the overlay; off, the game's part of the picture is the game's frame
 
     // A key. Steps and jumps pause; play at the last tick starts over from tick 0.
     void apply(ViewAction action);
 
     // A click on the timeline: show `t` (at most the last tick); the play state stays.
     void seek(uint64_t t);
+
+    // A jump ([ and ] to an event): show `t`, paused.
+    void jump(uint64_t t);
 
     // One frame of the window: a playing viewer moves on by the speed, and pauses at the last tick.
     void frame();

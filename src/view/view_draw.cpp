@@ -5,6 +5,7 @@
 #include "view/font_layout.h"
 #include "core/utils.h"
 #include "gl/bmp_utils.h"
+#include "gl/sprite_layout.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -186,6 +187,21 @@ void drawGamePart(const ViewLayout& layout, int window_height) {
     drawScene();
 }
 
+// The overlay: a frame on the cell of every bomb that a player's picture covers, over the game's frame.
+void drawHiddenBombs(const ViewLayout& layout) {
+    constexpr ViewColour OVERLAY = {255, 0, 255};
+    const ViewRect& g = layout.game;
+    const int cw = config.pixel_width, ch = config.pixel_height;
+    for (const BombCell& b : hiddenBombs()) {
+        const int x = g.x + (b.x + layout::SIDE_MARGIN) * cw;
+        const int y = g.y + (b.y + layout::END_MARGIN) * ch;
+        fillRect(x, y, cw, 2, OVERLAY);
+        fillRect(x, y + ch - 2, cw, 2, OVERLAY);
+        fillRect(x, y, 2, ch, OVERLAY);
+        fillRect(x + cw - 2, y, 2, ch, OVERLAY);
+    }
+}
+
 // [SECTION] Strip
 
 void drawStrip(const ViewLayout& layout, const MatchTimeline& timeline, const ViewControl& control) {
@@ -269,6 +285,7 @@ void drawPanel(const ViewLayout& layout, const MatchTimeline& timeline, const Vi
     row("at (" + number(player.x) + ", " + number(player.y) + ") facing " + facing, TEXT);
     std::string doing = state.word;
     if (!state.detail.empty()) doing += (state.word[0] == 't' ? ", " : " ") + state.detail;
+    if (const DeathCause* death = deathOf(timeline.deaths(), t, p, timeline.tick())) doing += ", " + death->words();
     const auto [first, rest] = wrap(doing, width);
     row(first, ACCENT);
     row(rest, ACCENT);
@@ -303,8 +320,8 @@ void drawPanel(const ViewLayout& layout, const MatchTimeline& timeline, const Vi
     row("space play/pause   + - speed", DIM);
     row("Left Right 1 tick  Tab player", DIM);
     row("PgUp PgDn 100 ticks", DIM);
-    row("Home End first/last tick", DIM);
-    row("q Esc quit", DIM);
+    row("Home End first/last [ ] event", DIM);
+    row("b hidden bombs   q Esc quit", DIM);
 }
 
 }  // namespace
@@ -327,6 +344,7 @@ void drawViewerFrame(const ViewLayout& layout, int window_height, const MatchTim
     fillRect(layout.strip, STRIP_BACKGROUND);
     // Below a game window lower than the panel.
     fillRect({0, layout.game.height, layout.game.width, layout.panel.height - layout.game.height}, STRIP_BACKGROUND);
+    if (control.hidden_bombs) drawHiddenBombs(layout);
     drawPanel(layout, timeline, control);
     drawStrip(layout, timeline, control);
 

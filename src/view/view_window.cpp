@@ -53,6 +53,12 @@ void viewKey(unsigned char key, int /*x*/, int /*y*/) {
     case '=': act(ViewAction::Faster); break;
     case '-': act(ViewAction::Slower); break;
     case KEY_TAB: act(ViewAction::NextPlayer); break;
+    case 'b': act(ViewAction::HiddenBombs); break;
+    case '[':
+    case ']':
+        control.jump(eventTick(shown->marks(), control.tick, key == ']'));
+        glutPostRedisplay();
+        break;
     default: break;
     }
 }

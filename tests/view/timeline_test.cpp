@@ -179,6 +179,74 @@ TEST(TimelineColumnsTest, TicksAndColumnsMapBothWays) {
 
 // [SECTION] Keys and frames
 
+
+// Each death has its cause, told as the match result tells who killed whom.
+TEST(TimelineTest, DeathsHaveTheirCausesInWords) {
+    const LoadedMatch match = fwtest::loadViewMatch();
+    const MatchTimeline timeline(match);
+    std::vector<std::tuple<uint64_t, int, int>> marked, told;
+    for (const TimelineMark& m : timeline.marks())
+        if (m.kind == MarkKind::Death) marked.emplace_back(m.tick, m.team, m.player);
+    for (const DeathCause& d : timeline.deaths()) {
+        told.emplace_back(d.tick, d.team, d.player);
+        const PlayerResult& r = timeline.result().teams[size_t(d.team)].players[size_t(d.player)];
+        EXPECT_EQ(std::pair(d.by_team, d.by_player), std::pair(r.killer_team, r.killer_player));
+        EXPECT_EQ(r.death_tick, d.tick);
+    }
+    EXPECT_EQ(told, marked);
+    ASSERT_FALSE(timeline.deaths().empty());
+    const DeathCause& first = timeline.deaths().front();
+    EXPECT_EQ(first.words(), "hit by the bomb of " + std::to_string(first.by_team + 1) + "." +
+                                 std::to_string(first.by_player + 1) + " from (" + std::to_string(first.bomb_x) + ", " +
+                                 std::to_string(first.bomb_y) + ")");
+    EXPECT_EQ(deathOf(timeline.deaths(), first.team, first.player, first.tick - 1), nullptr);
+    EXPECT_EQ(deathOf(timeline.deaths(), first.team, first.player, first.tick), &first);
+}
+
+TEST(TimelineTest, EventKeysGoToTheNeighbouringMarks) {
+    const std::vector<TimelineMark> marks{{10, MarkKind::Explosion, 0, 0}, {10, MarkKind::Hit, 1, 0},
+                                          {25, MarkKind::Death, 1, 0}};
+    const struct {
+        uint64_t from;
+        bool forward;
+        uint64_t to;
+    } cases[] = {{0, true, 10}, {10, true, 25}, {24, true, 25}, {25, true, 25}, {90, true, 90},
+                 {0, false, 0}, {10, false, 10}, {11, false, 10}, {25, false, 10}, {90, false, 25}};
+    for (const auto& c : cases) EXPECT_EQ(eventTick(marks, c.from, c.forward), c.to) << c.from << " " << c.forward;
+    EXPECT_EQ(eventTick({}, 7, true), 7u);
+}
+
+// A bomb just dropped lies under its owner; the overlay finds it, and no bomb that nobody covers.
+TEST(TimelineTest, HiddenBombsAreTheOnesUnderAPlayer) {
+    const LoadedMatch match = fwtest::loadViewMatch();
+    MatchTimeline timeline(match);
+    int under = 0, open = 0;
+    for (uint64_t t = 0; t <= timeline.lastTick(); ++t) {
+        timeline.seek(t);
+        const std::vector<BombCell> hidden = hiddenBombs();
+        for (const Team& team : game.teams)
+            for (const Player& owner : team.players)
+                for (const Bomb& b : owner.bombs) {
+                    if (b.state != BOMB_ACTIVE) continue;
+                    const BombCell cell{int(b.x), int(b.y)};
+                    bool on_cell = false, near = false;
+                    for (const Team& t2 : game.teams)
+                        for (const Player& p : t2.players) {
+                            if (p.pose >= POSE_DEAD) continue;
+                            on_cell |= p.x == b.x && p.y == b.y;
+                            near |= std::abs(p.x - b.x) < 2.0f && std::abs(p.y - b.y) < 2.0f;
+                        }
+                    const bool found = std::find(hidden.begin(), hidden.end(), cell) != hidden.end();
+                    if (on_cell) EXPECT_TRUE(found) << "tick " << t;
+                    if (!near) EXPECT_FALSE(found) << "tick " << t;
+                    under += on_cell;
+                    open += !near;
+                }
+    }
+    EXPECT_GT(under, 0);
+    EXPECT_GT(open, 0);
+}
+
 TEST(ViewControlTest, KeysAndFramesMoveTheShownTick) {
     using A = ViewAction;
     struct Step {
@@ -214,6 +282,12 @@ TEST(ViewControlTest, KeysAndFramesMoveTheShownTick) {
     }
     c.seek(999);
     EXPECT_EQ(c.tick, 250u);
+    c.apply(A::PlayPause);
+    c.jump(40);  // [ and ]: there, paused
+    EXPECT_EQ(std::pair(c.tick, c.playing), std::pair(uint64_t{40}, false));
+    EXPECT_FALSE(c.hidden_bombs);  // the overlay is off until b
+    c.apply(A::HiddenBombs);
+    EXPECT_TRUE(c.hidden_bombs);
 
     std::vector<std::pair<int, int>> followed;
     for (int i = 0; i < 17; ++i, c.apply(A::NextPlayer)) followed.emplace_back(c.followedTeam(), c.followedPlayer());

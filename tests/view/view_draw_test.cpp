@@ -152,4 +152,47 @@ TEST(ViewDrawTest, PanelMarksTheCurrentLineOfTheProgram) {
                                                                                << ", " << i / size_t(line.width);
 }
 
+
+// The overlay (b) frames exactly the cells of the bombs hidden under a player and leaves the rest of the game's
+// part as the game draws it; off, nothing of it shows.
+TEST(ViewDrawTest, HiddenBombOverlayFramesOnlyTheHiddenBombs) {
+    auto s = showMatch("", 0);
+    uint64_t tick = 1;
+    for (; tick <= s->timeline->lastTick(); ++tick) {
+        s->timeline->seek(tick);
+        if (!hiddenBombs().empty()) break;
+    }
+    ASSERT_LE(tick, s->timeline->lastTick()) << "the default match has a bomb under a player";
+    s->control.seek(tick);
+    const std::vector<BombCell> hidden = hiddenBombs();
+    const ViewRect g = s->layout.game;
+    Offscreen view(s->layout.width, s->layout.height);
+    drawViewerFrame(s->layout, s->layout.height, *s->timeline, s->control);
+    const std::vector<Rgb> off = view.read(g);
+    s->control.apply(ViewAction::HiddenBombs);
+    drawViewerFrame(s->layout, s->layout.height, *s->timeline, s->control);
+    const std::vector<Rgb> on = view.read(g);
+    const int cw = config.pixel_width, ch = config.pixel_height;
+    const auto onFrame = [&](int x, int y) {
+        for (const BombCell& b : hidden) {
+            const int x0 = (b.x + 5) * cw, y0 = (b.y + 1) * ch;
+            const bool inside = x >= x0 && x < x0 + cw && y >= y0 && y < y0 + ch;
+            if (inside && (x < x0 + 2 || x >= x0 + cw - 2 || y < y0 + 2 || y >= y0 + ch - 2)) return true;
+        }
+        return false;
+    };
+    size_t framed = 0;
+    for (int y = 0; y < g.height; ++y)
+        for (int x = 0; x < g.width; ++x) {
+            const size_t i = size_t(y) * size_t(g.width) + size_t(x);
+            if (onFrame(x, y)) {
+                ASSERT_EQ(on[i], (Rgb{255, 0, 255})) << x << ", " << y;
+                ++framed;
+            } else {
+                ASSERT_EQ(on[i], off[i]) << x << ", " << y;
+            }
+        }
+    EXPECT_GE(framed, size_t(4 * (cw - 2) * 2));
+}
+
 }  // namespace

@@ -25,7 +25,8 @@ void backupSqlite(const std::string& from, const std::string& to);  // db_sqlite
 namespace {
 
 const char* EXIT_CODES = "Exit codes: 0 done, 1 a map refused or a backup not written, 2 bad command line, "
-                         "3 database unusable, 4 another engine version, 5 cannot listen on the address.";
+                         "3 database unusable, 4 another engine version, 5 cannot listen on the address, 6 a stored replay\n"
+                         "refuted by verify.";
 
 void onStopSignal(int) { stop_requested = true; }
 
@@ -235,6 +236,9 @@ int ladderMain(int argc, char** argv) {
     CLI::App* standings_command =
         app.add_subcommand("standings", "The standings refitted from the stored results, as JSON");
     add_db(standings_command);
+    CLI::App* verify_command = app.add_subcommand(
+        "verify", "Play every stored replay again and compare it with the stored result");
+    add_db(verify_command);
     std::string backup_to;
     CLI::App* backup_command = app.add_subcommand("backup", "A consistent copy of an SQLite ladder while it runs");
     add_db(backup_command);
@@ -257,6 +261,7 @@ int ladderMain(int argc, char** argv) {
     }
     if (status_command->parsed()) return status(db);
     if (standings_command->parsed()) return standings(db);
+    if (verify_command->parsed()) return verifyReplays(db);
     return backup(db, backup_to);
 }
 

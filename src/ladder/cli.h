@@ -1,4 +1,4 @@
-// cli.h: fusewick-ladder's command line (CLI11): serve, work, status, standings, backup. The program's main is
+// cli.h: fusewick-ladder's command line (CLI11): serve, work, status, standings, verify, backup. The program's main is
 // one call to ladderMain.
 #pragma once
 

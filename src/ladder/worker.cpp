@@ -186,4 +186,43 @@ int runWorker(const WorkerOptions& options) {
     return 0;
 }
 
+int verifyReplays(const std::string& address) {
+    int64_t checked = 0, failed = 0;
+    try {
+        const auto db = openDb(address);
+        migrate(*db);
+        if (std::freopen("/dev/null", "w", stdout) == nullptr) return EXIT_LADDER_DATABASE;
+        for (const Match& m : allPlayed(*db)) {
+            ++checked;
+            const std::optional<std::string> stored = replayOf(*db, m.id);
+            const ReplayRead read = parseReplay(stored ? decompressReplay(*stored) : "");
+            std::string problem = read.replay ? "" : "unreadable replay: " + read.error;
+            if (read.replay) {
+                const Replay& replay = *read.replay;
+                const LoadedMatch loaded = loadMatchFrom(replay.sources, replay.options);
+                ReplayChecker checker(replay);
+                const MatchResult result = runMatch(loaded, replay.max_ticks, &checker);
+                ReplayOutcome recorded;
+                recorded.ticks = m.ticks;
+                recorded.capped = m.capped;
+                for (size_t s = 0; s < SEATS; ++s) {
+                    recorded.scores[s] = m.seats[s].score;
+                    recorded.winners[s] = m.seats[s].winner;
+                }
+                if (checker.verdict(result)) problem = "the replay does not reproduce";
+                else if (!(outcomeOf(result) == recorded)) problem = "the stored result differs from the replay's";
+            }
+            if (!problem.empty()) {
+                ++failed;
+                logEvent("replay_refuted", nlohmann::json{{"match", m.id}, {"problem", problem}}.dump());
+            }
+        }
+    } catch (const DbError& e) {
+        logEvent("database_error", nlohmann::json{{"error", e.what()}}.dump());
+        return EXIT_LADDER_DATABASE;
+    }
+    logEvent("replays_verified", nlohmann::json{{"checked", checked}, {"failed", failed}}.dump());
+    return failed == 0 ? EXIT_LADDER_DONE : EXIT_LADDER_VERIFY;
+}
+
 }  // namespace ladder

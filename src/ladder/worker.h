@@ -18,6 +18,7 @@ enum LadderExitCode : int {
     EXIT_LADDER_DATABASE = 3,  // the database cannot be opened or used
     EXIT_LADDER_ENGINE = 4,    // the ladder plays by another engine version than this program
     EXIT_LADDER_ADDRESS = 5,   // the server cannot listen on the address given
+    EXIT_LADDER_VERIFY = 6,    // a stored replay does not reproduce its match, or differs from the stored result
 };
 
 struct WorkerOptions {
@@ -38,6 +39,10 @@ std::string decompressReplay(const std::string& bytes);  // empty when the bytes
 
 // Plays until stopped; the exit code.
 int runWorker(const WorkerOptions& options);
+
+// Plays every stored replay again with the replay checker and compares its outcome with the stored result; one
+// JSON line of counts on standard error. The exit code: 0, EXIT_LADDER_VERIFY or EXIT_LADDER_DATABASE.
+int verifyReplays(const std::string& db);
 
 // One JSON line on standard error: the time, the event and its fields.
 void logEvent(const std::string& event, const std::string& fields_json = "{}");

@@ -124,5 +124,6 @@ done
 expect_eq "$got" 429 "the submit rate"
 
 stop_server || fail "the server's exit code on SIGTERM"
+"$LADDER" verify --db "$DB" 2>"$work/verify.err" || fail "verify: $(cat "$work/verify.err")"
 expect_eq "$("$LADDER" status --db "$DB" | jq .claimed)" 0 "claims left after the stop"
 echo "ladder over HTTP on $KIND: $played matches, every replay reproduced"

@@ -105,12 +105,12 @@ const std::string& styleSheet() {
     return css;
 }
 
-std::string standingsPage(const LadderStandings& standings, const QueueCounts& queue) {
-    std::string body = "<p class=\"note\">" + std::to_string(standings.matches) + " matches played, " +
+std::string standingsPage(const LadderStandings& fitted, const std::vector<Standing>& teams, const QueueCounts& queue) {
+    std::string body = "<p class=\"note\">" + std::to_string(fitted.matches) + " matches played, " +
                        std::to_string(queue.queued + queue.claimed) + " waiting, " + std::to_string(queue.workers) +
                        " workers. Ratings on the Elo scale with 95 % intervals; a new version plays placement "
                        "matches before it is rated.</p>";
-    if (standings.teams.empty()) {
+    if (teams.empty()) {
         body += "<p>No teams yet. <a href=\"/submit\">Submit the first one</a>.</p>";
         return page("Standings", body);
     }
@@ -118,7 +118,7 @@ std::string standingsPage(const LadderStandings& standings, const QueueCounts& q
             "<th class=\"num\">95 % interval</th><th class=\"num\">Matches</th><th class=\"num\">Version</th>"
             "</tr></thead><tbody>\n";
     int rank = 0;
-    for (const Standing& s : standings.teams) {
+    for (const Standing& s : teams) {
         body += "<tr><td class=\"num\">" + (s.rating.rated ? std::to_string(++rank) : std::string("–")) +
                 "</td><td>" + teamLink(s.team.id, s.team.name) + "</td>" + ratingCells(s.rating) +
                 "<td class=\"num\">" + std::to_string(s.rating.matches) + "</td><td class=\"num\">" +

@@ -19,7 +19,7 @@ std::string utcTime(int64_t seconds);
 // The style sheet served at /style.css.
 const std::string& styleSheet();
 
-std::string standingsPage(const LadderStandings& standings, const QueueCounts& queue);
+std::string standingsPage(const LadderStandings& fitted, const std::vector<Standing>& teams, const QueueCounts& queue);
 
 struct TeamPageData {
     Team team;

@@ -83,13 +83,17 @@ LadderStandings computeLadderStandings(Db& db) {
     }
     out.matches = played.size();
     if (!lines.empty()) out.fit = tournament::computeStandings(lines);
-    for (const Team& team : activeTeams(db)) {
-        Standing s{team, {}};
-        if (const auto r = out.ratingOf(team.version_id)) s.rating = *r;
-        out.team_names[team.id] = team.name;
-        out.teams.push_back(s);
-    }
-    std::stable_sort(out.teams.begin(), out.teams.end(), [](const Standing& a, const Standing& b) {
+    const std::vector<Team> active = activeTeams(db);
+    for (const Team& team : active) out.team_names[team.id] = team.name;
+    out.teams = rankTeams(out, active);
+    return out;
+}
+
+std::vector<Standing> rankTeams(const LadderStandings& fitted, const std::vector<Team>& active) {
+    std::vector<Standing> out;
+    out.reserve(active.size());
+    for (const Team& team : active) out.push_back({team, fitted.ratingOf(team.version_id).value_or(Rating{})});
+    std::stable_sort(out.begin(), out.end(), [](const Standing& a, const Standing& b) {
         if (a.rating.rated != b.rating.rated) return a.rating.rated;
         if (a.rating.rated && a.rating.rating != b.rating.rating) return a.rating.rating > b.rating.rating;
         return a.team.name < b.team.name;

@@ -56,6 +56,10 @@ std::string entrantOf(int64_t version_id);
 // A refit from the stored results.
 LadderStandings computeLadderStandings(Db& db);
 
+// The active teams ranked by a fit: rated ones by rating, then the others by name. A server keeps one fit for a
+// while and ranks the teams as they are now with it.
+std::vector<Standing> rankTeams(const LadderStandings& fitted, const std::vector<Team>& active);
+
 // Queues matches until `settings.batch` are waiting; the number queued. One process at a time decides (the
 // transaction holds the write lock); a call that finds enough waiting does nothing.
 int scheduleMatches(Db& db, const Settings& settings);

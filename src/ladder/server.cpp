@@ -42,6 +42,7 @@ const char* SITE_POLICY =
 
 constexpr size_t MAX_REQUEST_BYTES = 256 * 1024;  // a form carries the file encoded; the file itself is checked
 constexpr int MAX_PAGE = 200;
+constexpr auto REFIT_PAUSE = std::chrono::seconds(1);
 
 // [SECTION] Per-thread database connections and the cached standings
 
@@ -50,6 +51,8 @@ struct Shared {
     std::mutex standings_mutex;
     int64_t standings_mark = -1;
     std::shared_ptr<const LadderStandings> standings;
+    Clock::time_point fitted_at;
+    bool refitting = false;
     std::mutex rate_mutex;
     std::map<std::string, std::deque<Clock::time_point>> submissions;
 };
@@ -61,14 +64,32 @@ Db& connection(const std::string& address) {
     return *db;
 }
 
+// The fit of the stored results, refitted when more were played, at most once a second and by one thread at a
+// time: under a stream of results every reader would otherwise refit. Meanwhile the others get the last fit, never
+// more than a second behind once play pauses. The teams are ranked with it as they are at each request.
 std::shared_ptr<const LadderStandings> currentStandings(Shared& shared, Db& db) {
-    const int64_t mark = changeMark(db);
-    const std::lock_guard<std::mutex> lock(shared.standings_mutex);
-    if (!shared.standings || mark != shared.standings_mark) {
-        shared.standings = std::make_shared<const LadderStandings>(computeLadderStandings(db));
-        shared.standings_mark = mark;
+    const int64_t mark = playedCount(db);
+    {
+        const std::lock_guard<std::mutex> lock(shared.standings_mutex);
+        if (shared.standings &&
+            (mark == shared.standings_mark || shared.refitting || Clock::now() - shared.fitted_at < REFIT_PAUSE))
+            return shared.standings;
+        shared.refitting = true;
     }
-    return shared.standings;
+    std::shared_ptr<const LadderStandings> fresh;
+    try {
+        fresh = std::make_shared<const LadderStandings>(computeLadderStandings(db));
+    } catch (...) {
+        const std::lock_guard<std::mutex> lock(shared.standings_mutex);
+        shared.refitting = false;
+        throw;
+    }
+    const std::lock_guard<std::mutex> lock(shared.standings_mutex);
+    shared.standings = fresh;
+    shared.standings_mark = mark;
+    shared.fitted_at = Clock::now();
+    shared.refitting = false;
+    return fresh;
 }
 
 bool overSubmitRate(Shared& shared, const std::string& address) {
@@ -257,7 +278,7 @@ void apiRoutes(httplib::Server& svr, Shared& shared) {
     svr.Get("/api/standings", [&](const httplib::Request&, httplib::Response& res) {
         const auto standings = currentStandings(shared, connection(address));
         json teams = json::array();
-        for (const Standing& s : standings->teams) {
+        for (const Standing& s : rankTeams(*standings, activeTeams(connection(address)))) {
             json t{{"id", s.team.id}, {"name", s.team.name}, {"matches", s.rating.matches},
                    {"version", s.team.version}};
             t["rating"] = s.rating.rated ? json(s.rating.rating) : json(nullptr);
@@ -309,7 +330,8 @@ void pageRoutes(httplib::Server& svr, Shared& shared) {
     const std::string& address = shared.options.db;
     svr.Get("/", [&](const httplib::Request&, httplib::Response& res) {
         Db& db = connection(address);
-        sendPage(res, 200, standingsPage(*currentStandings(shared, db), queueCounts(db)));
+        const auto standings = currentStandings(shared, db);
+        sendPage(res, 200, standingsPage(*standings, rankTeams(*standings, activeTeams(db)), queueCounts(db)));
     });
     svr.Get("/style.css", [](const httplib::Request&, httplib::Response& res) {
         res.set_content(styleSheet(), "text/css");
@@ -383,6 +405,7 @@ void commonHandlers(httplib::Server& svr, Shared& shared) {
     });
     if (!shared.options.site.empty()) svr.set_mount_point("/site", shared.options.site);
     svr.set_payload_max_length(MAX_REQUEST_BYTES);
+    svr.set_keep_alive_max_count(1000);
     svr.set_logger([](const httplib::Request& req, const httplib::Response& res) {
         if (res.status >= 400)
             logEvent("request", json{{"method", req.method}, {"path", req.path}, {"status", res.status}}.dump());

@@ -13,7 +13,7 @@ struct ServerOptions {
     std::string host = "127.0.0.1";
     int port = 8080;
     int workers = 0;       // local worker processes
-    int threads = 64;      // HTTP threads: one per connection kept alive, so at least the expected clients
+    int threads = 128;     // HTTP threads: one per connection kept alive, so at least the expected clients
     int submit_rate = 30;  // submissions a minute from one address
     std::string site;      // the browser viewer's folder, served under /site/ when given
     std::string program;   // this program's file, to start the workers

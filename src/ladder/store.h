@@ -144,7 +144,7 @@ struct QueueCounts {
     int64_t workers = 0;       // seen in the last minute
 };
 QueueCounts queueCounts(Db& db);
-// A number that changes whenever a match is played or a team changes: the key of cached standings.
-int64_t changeMark(Db& db);
+// The number of played matches: what a cached fit is keyed by.
+int64_t playedCount(Db& db);
 
 }  // namespace ladder

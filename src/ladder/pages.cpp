@@ -3,6 +3,7 @@
 
 #include "match/match.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 
@@ -38,17 +39,31 @@ std::string ratingCells(const Rating& r) {
            fixed(r.high) + "</td>";
 }
 
+std::string placeName(int place) {
+    static const char* names[] = {"", "1st", "2nd", "3rd", "4th"};
+    return names[std::clamp(place, 1, 4)];
+}
+
 std::string historyRows(const std::vector<Match>& matches, int64_t team_id) {
     std::string rows;
     for (const Match& m : matches) {
+        // The team's own seat first (the first, if it filled several), then the others as they sat.
+        size_t own = 0;
+        while (own + 1 < SEATS && m.seats[own].team_id != team_id) ++own;
+        int place = 1;
+        for (const Seat& seat : m.seats) place += seat.score > m.seats[own].score ? 1 : 0;
         rows += "<tr><td><a href=\"/matches/" + std::to_string(m.id) + "\">#" + std::to_string(m.id) +
-                "</a></td><td>" + escapeHtml(utcTime(m.finished_at)) + "</td><td>" + escapeHtml(m.map) + "</td><td>";
+                "</a></td><td>" + escapeHtml(utcTime(m.finished_at)) + "</td><td>" + escapeHtml(m.map) +
+                "</td><td class=\"num\">" + std::to_string(m.seats[own].version) + "</td><td class=\"num\">" +
+                std::to_string(m.seats[own].score) + (m.seats[own].winner ? " ★" : "") + "</td><td>" +
+                placeName(place) + "</td><td>";
+        bool first = true;
         for (size_t s = 0; s < SEATS; ++s) {
+            if (s == own) continue;
             const Seat& seat = m.seats[s];
-            const bool own = seat.team_id == team_id;
-            rows += std::string(s ? ", " : "") + (own ? "<strong>" : "") + teamLink(seat.team_id, seat.team) +
-                    " v" + std::to_string(seat.version) + " " + std::to_string(seat.score) +
-                    (seat.winner ? " ★" : "") + (own ? "</strong>" : "");
+            rows += std::string(first ? "" : ", ") + teamLink(seat.team_id, seat.team) + " " +
+                    std::to_string(seat.score) + (seat.winner ? " ★" : "");
+            first = false;
         }
         rows += "</td></tr>\n";
     }
@@ -108,7 +123,7 @@ const std::string& styleSheet() {
 std::string standingsPage(const LadderStandings& fitted, const std::vector<Standing>& teams, const QueueCounts& queue) {
     std::string body = "<p class=\"note\">" + std::to_string(fitted.matches) + " matches played, " +
                        std::to_string(queue.queued + queue.claimed) + " waiting, " + std::to_string(queue.workers) +
-                       " workers. Ratings on the Elo scale with 95 % intervals; a new version plays placement "
+                       (queue.workers == 1 ? " worker." : " workers.") + " Ratings on the Elo scale with 95 % intervals; a new version plays placement "
                        "matches before it is rated.</p>";
     if (teams.empty()) {
         body += "<p>No teams yet. <a href=\"/submit\">Submit the first one</a>.</p>";
@@ -155,8 +170,9 @@ std::string teamPage(const TeamPageData& d) {
     if (d.history.empty()) {
         body += "<p class=\"note\">No matches played yet.</p>";
     } else {
-        body += "<table><thead><tr><th>Match</th><th>Played</th><th>Map</th><th>Seats and scores</th></tr></thead>"
-                "<tbody>" +
+        body += "<p class=\"note\">★ marks a winner (equal top scores all win).</p><table><thead><tr><th>Match</th>"
+                "<th>Played</th><th>Map</th><th class=\"num\">Version</th><th class=\"num\">Score</th><th>Place</th>"
+                "<th>Others and their scores</th></tr></thead><tbody>" +
                 historyRows(d.history, d.team.id) + "</tbody></table>";
         if (d.older != 0)
             body += "<p><a href=\"/teams/" + std::to_string(d.team.id) + "?before=" + std::to_string(d.older) +

@@ -343,6 +343,8 @@ void pageRoutes(httplib::Server& svr, Shared& shared) {
         const auto standings = currentStandings(shared, db);
         TeamPageData data{*team, versionsOf(db, team->id), standings->ratingOf(team->version_id),
                           standings->headToHead(team->id), {}, 0};
+        for (HeadToHeadRow& row : data.head_to_head)  // the names as they are now, not as at the fit
+            if (const auto opponent = findTeam(db, row.opponent)) row.name = opponent->name;
         const std::string before = req.get_param_value("before");
         data.history = playedMatches(db, team->id, before.empty() ? 0 : idOf(before), 51);
         if (data.history.size() > 50) {

@@ -20,7 +20,17 @@ PACKAGES=(
   clang libclang-rt-14-dev
   vim nodejs npm
   parallel slurm-wlm munge
+  # the ladder: its databases, HTTP, tokens and replays' compression; its tests' client, JSON reader and browser
+  libsqlite3-dev sqlite3 libpqxx-dev postgresql libcpp-httplib-dev libsodium-dev zlib1g-dev
+  curl jq chromium
 )
+
+# The ladder's tests start PostgreSQL clusters of their own: installing the server must not create and start the
+# package's cluster on port 5432 (postgresql-common reads this file when the package is installed).
+if [ "$(id -u)" -eq 0 ] && ! dpkg -s postgresql-15 >/dev/null 2>&1; then
+  mkdir -p /etc/postgresql-common/createcluster.d
+  echo "create_main_cluster = false" >/etc/postgresql-common/createcluster.d/fusewick-no-main-cluster.conf
+fi
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

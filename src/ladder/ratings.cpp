@@ -151,11 +151,18 @@ std::vector<std::array<int64_t, SEATS>> chooseGroups(std::vector<Candidate> cand
     return groups;
 }
 
+// The batch grows with the ladder: a refit reads every played match, so refitting after every 1/20 of them keeps
+// its cost per match the same however long the ladder has run.
+int64_t batchSize(Db& db, const Settings& settings) {
+    return std::max<int64_t>(settings.batch, playedCount(db) / 20);
+}
+
 int scheduleMatches(Db& db, const Settings& settings) {
     {
-        // A cheap look without the write lock first: most calls find enough waiting.
+        // A cheap look without the write lock first: most calls find enough waiting. Matches are queued when half
+        // the batch is left, so workers never wait for the refit.
         const int64_t waiting = db.run("SELECT COUNT(*) FROM matches WHERE state IN ('queued', 'claimed')").number();
-        if (waiting >= settings.batch) return 0;
+        if (waiting * 2 >= batchSize(db, settings)) return 0;
     }
     const LadderStandings standings = computeLadderStandings(db);
     Transaction tx(db);
@@ -163,9 +170,10 @@ int scheduleMatches(Db& db, const Settings& settings) {
     const int64_t waiting = db.run("SELECT COUNT(*) FROM matches WHERE state IN ('queued', 'claimed')").number();
     const int64_t total = db.run("SELECT COUNT(*) FROM matches WHERE state NOT IN ('cancelled')").number();
     const std::vector<MapEntry> maps = activeMaps(db);
-    if (waiting >= settings.batch || maps.empty()) return 0;
+    const int64_t batch = batchSize(db, settings);
+    if (waiting * 2 >= batch || maps.empty()) return 0;
     const int64_t room = static_cast<int64_t>(settings.budget) - total;
-    const int count = static_cast<int>(std::min<int64_t>(settings.batch - waiting, room));
+    const int count = static_cast<int>(std::min<int64_t>(batch - waiting, room));
     if (count <= 0) return 0;
 
     std::vector<Candidate> candidates;

@@ -99,7 +99,7 @@ std::string compressReplay(const std::string& text) {
     uLongf size = compressBound(text.size());
     std::string out(size, '\0');
     if (compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(text.data()),
-                  text.size(), Z_BEST_COMPRESSION) != Z_OK)
+                  text.size(), Z_DEFAULT_COMPRESSION) != Z_OK)
         throw std::runtime_error("cannot compress a replay");
     out.resize(size);
     return out;
@@ -146,23 +146,28 @@ int runWorker(const WorkerOptions& options) {
     logEvent("worker_started", nlohmann::json{{"worker", name}, {"engine", ENGINE_VERSION}}.dump());
     int64_t played = 0;
     auto last_reap = Clock::now() - std::chrono::hours(1);
+    std::chrono::milliseconds idle(10);
+    Settings settings;
     try {
         workerSeen(*db, name, host, getpid(), false);
         while (!stop_requested) {
-            const Settings settings = loadSettings(*db);
             if (Clock::now() - last_reap > std::chrono::seconds(5)) {
                 last_reap = Clock::now();
+                settings = loadSettings(*db);  // `serve` may have been restarted with others
                 if (const int n = returnClaimsOfDeadWorkers(*db, host); n > 0)
                     logEvent("claims_returned", nlohmann::json{{"count", n}}.dump());
                 workerSeen(*db, name, host, getpid(), false);
             }
-            std::optional<Claim> claim = claimMatch(*db, name, settings.lease);
-            if (!claim && scheduleMatches(*db, settings) > 0) claim = claimMatch(*db, name, settings.lease);
+            scheduleMatches(*db, settings);
+            const std::optional<Claim> claim = claimMatch(*db, name, settings.lease);
             if (!claim) {
                 if (options.once) break;
-                std::this_thread::sleep_for(std::chrono::milliseconds(500));
+                // Nothing to play: look again soon after a burst of work, rarely once the ladder rests.
+                std::this_thread::sleep_for(idle);
+                idle = std::min(idle * 2, std::chrono::milliseconds(1000));
                 continue;
             }
+            idle = std::chrono::milliseconds(10);
             const auto started = Clock::now();
             const auto played_match = play(*db, *claim, settings);
             if (!played_match) {

@@ -29,6 +29,12 @@ start=$(now)
 "$TOURNAMENT" -q -j "$JOBS" --seats all "${map_args[@]}" "${teams[@]}" >/dev/null
 end=$(now)
 tournament_rate="$(python3 -c "print($matches / ($end - $start))")"
+mkdir -p "$work/replays"
+start=$(now)
+"$TOURNAMENT" -q -j "$JOBS" --seats all --replays "$work/replays" "${map_args[@]}" "${teams[@]}" >/dev/null
+end=$(now)
+replays_rate="$(python3 -c "print($matches / ($end - $start))")"
+rm -rf "$work/replays"
 
 db="${LADDER_PG_URL:-$work/ladder.db}"
 port=$((20000 + RANDOM % 30000))
@@ -56,10 +62,10 @@ else
   kind=postgresql
 fi
 total="$(LADDER_DB="$db" "$LADDER" status --db "$db" | jq .done)"
-python3 - "$kind" "$JOBS" "$tournament_rate" "$ladder_rate" "$bytes" "$total" <<'PY'
+python3 - "$kind" "$JOBS" "$tournament_rate" "$ladder_rate" "$bytes" "$total" "$replays_rate" <<'PY'
 import sys
-kind, jobs, t, l, size, total = sys.argv[1], int(sys.argv[2]), float(sys.argv[3]), float(sys.argv[4]), int(sys.argv[5]), int(sys.argv[6])
-print(f"fusewick-tournament -j {jobs}: {t:.0f} matches/s")
-print(f"fusewick-ladder on {kind}, {jobs} workers: {l:.0f} matches/s stored, ratio {l / t:.2f}")
+kind, jobs, t, l, size, total, r = sys.argv[1], int(sys.argv[2]), float(sys.argv[3]), float(sys.argv[4]), int(sys.argv[5]), int(sys.argv[6]), float(sys.argv[7])
+print(f"fusewick-tournament -j {jobs}: {t:.0f} matches/s; with --replays: {r:.0f} matches/s")
+print(f"fusewick-ladder on {kind}, {jobs} workers: {l:.0f} matches/s stored, ratio {l / t:.2f} ({l / r:.2f} to the tournament keeping replays)")
 print(f"database: {size / 1e6:.1f} MB for {total} matches, {size / total * 1000 / 1e6:.2f} MB per 1,000 matches")
 PY

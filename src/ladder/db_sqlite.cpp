@@ -4,12 +4,23 @@
 #include "ladder/db.h"
 
 #include <sqlite3.h>
+#include <unistd.h>
+#include <unordered_map>
 
 namespace ladder {
 
 namespace {
 
 constexpr int BUSY_TIMEOUT_MS = 30000;
+
+// Waits for the write lock in steps of a fifth of a millisecond, up to the timeout. SQLite's own busy timeout
+// sleeps up to 100 ms a step, longer than a whole match of the bundled teams: workers would spend their time asleep.
+int waitBriefly(void*, int attempt) {
+    constexpr int STEP_US = 200;
+    if (attempt >= BUSY_TIMEOUT_MS * 1000 / STEP_US) return 0;
+    usleep(STEP_US);
+    return 1;
+}
 
 class SqliteDb final : public Db {
 public:
@@ -19,7 +30,7 @@ public:
                                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
         db_.reset(handle);
         if (rc != SQLITE_OK) throw DbError(path + ": " + (handle ? sqlite3_errmsg(handle) : sqlite3_errstr(rc)));
-        sqlite3_busy_timeout(handle, BUSY_TIMEOUT_MS);
+        sqlite3_busy_handler(handle, &waitBriefly, nullptr);
         run("PRAGMA journal_mode=WAL");
         run("PRAGMA synchronous=NORMAL");  // with WAL: a commit survives a crash of the process, as the tests ask
         run("PRAGMA foreign_keys=ON");
@@ -28,10 +39,12 @@ public:
     Dialect dialect() const override { return Dialect::Sqlite; }
 
     Result run(const std::string& sql, const std::vector<Value>& params) override {
-        sqlite3_stmt* raw = nullptr;
-        if (sqlite3_prepare_v2(db_.get(), sql.c_str(), static_cast<int>(sql.size()), &raw, nullptr) != SQLITE_OK)
-            fail(sql);
-        const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> stmt(raw, &sqlite3_finalize);
+        sqlite3_stmt* raw = prepared(sql);
+        // Reset on every way out, so the statement is ready for its next use and holds no read lock meanwhile.
+        const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> reset(raw, [](sqlite3_stmt* s) {
+            sqlite3_clear_bindings(s);
+            return sqlite3_reset(s);
+        });
         for (size_t i = 0; i < params.size(); ++i) bind(raw, static_cast<int>(i + 1), params[i]);
         Result result;
         for (;;) {
@@ -61,6 +74,18 @@ public:
 private:
     Result run(const std::string& sql) { return run(sql, {}); }
 
+    // Statements are compiled once per connection: the ladder runs the same few over and over.
+    sqlite3_stmt* prepared(const std::string& sql) {
+        const auto found = statements_.find(sql);
+        if (found != statements_.end()) return found->second.get();
+        sqlite3_stmt* raw = nullptr;
+        if (sqlite3_prepare_v3(db_.get(), sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &raw,
+                               nullptr) != SQLITE_OK)
+            fail(sql);
+        statements_.emplace(sql, std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)>(raw, &sqlite3_finalize));
+        return raw;
+    }
+
     [[noreturn]] void fail(const std::string& sql) const {
         throw DbError(std::string("SQLite: ") + sqlite3_errmsg(db_.get()) + " in: " + sql.substr(0, 80));
     }
@@ -78,6 +103,8 @@ private:
     }
 
     std::unique_ptr<sqlite3, int (*)(sqlite3*)> db_{nullptr, &sqlite3_close_v2};
+    // Declared after the connection, so destroyed before it.
+    std::unordered_map<std::string, std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)>> statements_;
 };
 
 }  // namespace

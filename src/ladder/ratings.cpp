@@ -154,15 +154,39 @@ std::vector<std::array<int64_t, SEATS>> chooseGroups(std::vector<Candidate> cand
 // The batch grows with the ladder: a refit reads every played match, so refitting after every 1/20 of them keeps
 // its cost per match the same however long the ladder has run.
 int64_t batchSize(Db& db, const Settings& settings) {
-    return std::max<int64_t>(settings.batch, playedCount(db) / 20);
+    const int64_t matches = db.run("SELECT MAX(id) FROM matches").number(0);  // an index look, not a count
+    return std::max<int64_t>(settings.batch, matches / 20);
+}
+
+// The matches waiting, counted no further than `enough`: the count's cost stays bounded.
+int64_t waitingUpTo(Db& db, int64_t enough) {
+    return db.run("SELECT COUNT(*) FROM (SELECT 1 FROM matches WHERE state IN ('queued', 'claimed') LIMIT ?) w",
+                  {enough})
+        .number();
+}
+
+// Per version, the matches played or waiting: one pass over the matches for all versions.
+std::map<int64_t, uint64_t> seatsTaken(Db& db) {
+    std::map<int64_t, uint64_t> taken;
+    const Result r = db.run(
+        "SELECT v, COUNT(*) FROM (SELECT v1 AS v FROM matches WHERE state IN ('queued', 'claimed', 'done') "
+        "UNION ALL SELECT v2 FROM matches WHERE state IN ('queued', 'claimed', 'done') "
+        "UNION ALL SELECT v3 FROM matches WHERE state IN ('queued', 'claimed', 'done') "
+        "UNION ALL SELECT v4 FROM matches WHERE state IN ('queued', 'claimed', 'done')) s GROUP BY v");
+    for (const Row& row : r.rows) taken[toInt(row[0])] = static_cast<uint64_t>(toInt(row[1]));
+    return taken;
 }
 
 int scheduleMatches(Db& db, const Settings& settings) {
     {
         // A cheap look without the write lock first: most calls find enough waiting. Matches are queued when half
         // the batch is left, so workers never wait for the refit.
-        const int64_t waiting = db.run("SELECT COUNT(*) FROM matches WHERE state IN ('queued', 'claimed')").number();
-        if (waiting * 2 >= batchSize(db, settings)) return 0;
+        const int64_t batch = batchSize(db, settings);
+        if (waitingUpTo(db, (batch + 1) / 2) * 2 >= batch) return 0;
+        // A spent budget needs no refit to say so.
+        if (db.run("SELECT COUNT(*) FROM matches WHERE state <> 'cancelled'").number() >=
+            static_cast<int64_t>(settings.budget))
+            return 0;
     }
     const LadderStandings standings = computeLadderStandings(db);
     Transaction tx(db);
@@ -177,13 +201,11 @@ int scheduleMatches(Db& db, const Settings& settings) {
     if (count <= 0) return 0;
 
     std::vector<Candidate> candidates;
+    const std::map<int64_t, uint64_t> taken = seatsTaken(db);
     for (const Team& team : activeTeams(db)) {
-        Candidate c{team.version_id, 0, standings.ratingOf(team.version_id)};
-        c.played = static_cast<uint64_t>(db.run("SELECT COUNT(*) FROM matches WHERE state IN ('queued', 'claimed', "
-                                                "'done') AND (v1 = ? OR v2 = ? OR v3 = ? OR v4 = ?)",
-                                                {c.version_id, c.version_id, c.version_id, c.version_id})
-                                             .number());
-        candidates.push_back(c);
+        const auto seats = taken.find(team.version_id);
+        candidates.push_back(
+            {team.version_id, seats == taken.end() ? 0 : seats->second, standings.ratingOf(team.version_id)});
     }
     const std::vector<std::array<int64_t, SEATS>> groups = chooseGroups(candidates, settings, count);
     for (size_t k = 0; k < groups.size(); ++k) {

@@ -329,8 +329,10 @@ int64_t queueMatch(Db& db, int64_t map_id, const std::array<int64_t, SEATS>& ver
         .number();
 }
 
-std::optional<Claim> claimMatch(Db& db, const std::string& worker, int64_t lease_seconds) {
-    Transaction tx(db);
+namespace {
+
+// The claim itself, inside a transaction of the caller's.
+std::optional<Claim> claimWithin(Db& db, const std::string& worker, int64_t lease_seconds) {
     const int64_t now = nowSeconds();
     // SKIP LOCKED lets workers on several machines claim side by side; SQLite's one writer needs no such clause.
     const std::string lock = db.dialect() == Dialect::Postgres ? " FOR UPDATE SKIP LOCKED" : "";
@@ -342,19 +344,26 @@ std::optional<Claim> claimMatch(Db& db, const std::string& worker, int64_t lease
         db.run("UPDATE matches SET state = 'failed' WHERE state IN ('queued', 'claimed') AND attempts >= ? AND "
                "(state = 'queued' OR lease_until < ?)",
                {static_cast<int64_t>(MAX_ATTEMPTS), now});
-        tx.commit();
         return std::nullopt;
     }
     Claim claim{r.number(), randomHex(16)};
     db.run("UPDATE matches SET state = 'claimed', claim = ?, lease_until = ?, worker = ?, attempts = attempts + 1 "
            "WHERE id = ?",
            {claim.claim, now + lease_seconds, worker, claim.match_id});
+    return claim;
+}
+
+}  // namespace
+
+std::optional<Claim> claimMatch(Db& db, const std::string& worker, int64_t lease_seconds) {
+    Transaction tx(db);
+    std::optional<Claim> claim = claimWithin(db, worker, lease_seconds);
     tx.commit();
     return claim;
 }
 
 bool finishMatch(Db& db, const Claim& claim, const Outcome& o, const std::string& compressed_replay,
-                 const std::string& worker) {
+                 const std::string& worker, std::optional<Claim>* next, int64_t lease_seconds) {
     Transaction tx(db);
     int64_t winners = 0;
     for (size_t s = 0; s < SEATS; ++s) winners |= o.winners[s] ? (int64_t{1} << s) : 0;
@@ -365,10 +374,13 @@ bool finishMatch(Db& db, const Claim& claim, const Outcome& o, const std::string
         {nowSeconds(), static_cast<int64_t>(ENGINE_VERSION), int64_t{o.scores[0]}, int64_t{o.scores[1]},
          int64_t{o.scores[2]}, int64_t{o.scores[3]}, winners, static_cast<int64_t>(o.ticks),
          int64_t{o.capped ? 1 : 0}, worker, claim.match_id, claim.claim});
-    if (r.changed != 1) return false;
-    db.run("INSERT INTO replays (match_id, data) VALUES (?, ?)", {claim.match_id, Bytes{compressed_replay}});
+    const bool stored = r.changed == 1;
+    if (stored)
+        db.run("INSERT INTO replays (match_id, data) VALUES (?, ?)", {claim.match_id, Bytes{compressed_replay}});
+    // The next claim in the same transaction: one commit a match instead of two.
+    if (next != nullptr) *next = claimWithin(db, worker, lease_seconds);
     tx.commit();
-    return true;
+    return stored;
 }
 
 void returnClaim(Db& db, const Claim& claim) {

@@ -129,8 +129,9 @@ struct Outcome {
 };
 // Stores the result and the replay in one transaction. False when the claim is no longer the match's: the match
 // was handed to another worker and is counted once, by whoever still holds it.
+// With `next`, claims the next match for the same worker in the same transaction.
 bool finishMatch(Db& db, const Claim& claim, const Outcome& outcome, const std::string& compressed_replay,
-                 const std::string& worker);
+                 const std::string& worker, std::optional<Claim>* next = nullptr, int64_t lease_seconds = 0);
 // Gives a claim back (a worker stopping) or sets a match aside that cannot be played.
 void returnClaim(Db& db, const Claim& claim);
 // Returns the claims of workers on this host whose processes are gone; the number returned.

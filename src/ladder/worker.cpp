@@ -99,7 +99,7 @@ std::string compressReplay(const std::string& text) {
     uLongf size = compressBound(text.size());
     std::string out(size, '\0');
     if (compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(text.data()),
-                  text.size(), Z_DEFAULT_COMPRESSION) != Z_OK)
+                  text.size(), Z_BEST_SPEED) != Z_OK)
         throw std::runtime_error("cannot compress a replay");
     out.resize(size);
     return out;
@@ -148,6 +148,7 @@ int runWorker(const WorkerOptions& options) {
     auto last_reap = Clock::now() - std::chrono::hours(1);
     std::chrono::milliseconds idle(10);
     Settings settings;
+    std::optional<Claim> claim;
     try {
         workerSeen(*db, name, host, getpid(), false);
         while (!stop_requested) {
@@ -159,7 +160,7 @@ int runWorker(const WorkerOptions& options) {
                 workerSeen(*db, name, host, getpid(), false);
             }
             scheduleMatches(*db, settings);
-            const std::optional<Claim> claim = claimMatch(*db, name, settings.lease);
+            if (!claim) claim = claimMatch(*db, name, settings.lease);
             if (!claim) {
                 if (options.once) break;
                 // Nothing to play: look again soon after a burst of work, rarely once the ladder rests.
@@ -173,15 +174,22 @@ int runWorker(const WorkerOptions& options) {
             if (!played_match) {
                 returnClaim(*db, *claim);
                 logEvent("claim_returned", nlohmann::json{{"match", claim->match_id}}.dump());
+                claim.reset();
                 break;
             }
-            const bool stored = finishMatch(*db, *claim, played_match->first, played_match->second, name);
+            // The next claim comes with the result; at the budget's end or when stopping, none is taken.
+            const bool last = stop_requested || (options.max_matches > 0 && played + 1 >= options.max_matches);
+            std::optional<Claim> next;
+            const bool stored = finishMatch(*db, *claim, played_match->first, played_match->second, name,
+                                            last ? nullptr : &next, settings.lease);
             const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count();
             logEvent(stored ? "match_stored" : "claim_lost",
                      nlohmann::json{{"match", claim->match_id}, {"ticks", played_match->first.ticks}, {"ms", ms}}
                          .dump());
+            claim = next;
             if (stored && options.max_matches > 0 && ++played >= options.max_matches) break;
         }
+        if (claim) returnClaim(*db, *claim);
         workerSeen(*db, name, host, getpid(), true);
     } catch (const DbError& e) {
         logEvent("database_error", nlohmann::json{{"error", e.what()}}.dump());

@@ -31,7 +31,8 @@ random_pause() { sleep "0.$((RANDOM % 9 + 1))"; }
 
 workers=2
 [ "$KIND" = postgres ] && workers=0
-serve_options=(--workers "$workers" --lease 5 --batch 8 --submit-rate 100000)
+# The budget bounds the matches to verify at the end, whatever the speed of the machine.
+serve_options=(--workers "$workers" --lease 5 --batch 8 --submit-rate 100000 --budget 3000)
 start_server "${serve_options[@]}"
 start_workers
 : >"$work/acknowledged"

@@ -14,6 +14,7 @@
 #include <nlohmann/json.hpp>
 #include <sodium.h>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <deque>
@@ -42,17 +43,38 @@ const char* SITE_POLICY =
 
 constexpr size_t MAX_REQUEST_BYTES = 256 * 1024;  // a form carries the file encoded; the file itself is checked
 constexpr int MAX_PAGE = 200;
-constexpr auto REFIT_PAUSE = std::chrono::seconds(1);
+constexpr auto REBUILD_AFTER = std::chrono::seconds(1);
 
 // [SECTION] Per-thread database connections and the cached standings
 
+struct Ranking {
+    std::shared_ptr<const LadderStandings> fit;
+    int64_t fit_mark = -1;  // the played matches it was fitted on
+    int64_t generation = -1;
+    Clock::time_point built;
+    std::string json;
+    std::string page;
+};
+
+std::string standingsJson(const LadderStandings& fit, const std::vector<Standing>& teams) {
+    json list = json::array();
+    for (const Standing& s : teams) {
+        json t{{"id", s.team.id}, {"name", s.team.name}, {"matches", s.rating.matches}, {"version", s.team.version}};
+        t["rating"] = s.rating.rated ? json(s.rating.rating) : json(nullptr);
+        t["low"] = s.rating.rated ? json(s.rating.low) : json(nullptr);
+        t["high"] = s.rating.rated ? json(s.rating.high) : json(nullptr);
+        list.push_back(t);
+    }
+    return json{{"matches", fit.matches}, {"teams", list}}.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
 struct Shared {
     ServerOptions options;
-    std::mutex standings_mutex;
-    int64_t standings_mark = -1;
-    std::shared_ptr<const LadderStandings> standings;
-    Clock::time_point fitted_at;
+    std::atomic<int64_t> team_generation{0};  // bumped whenever this server changes a team
+    std::mutex ranking_mutex;
+    std::shared_ptr<const Ranking> ranking;
     bool refitting = false;
+    std::thread refresher;  // the refit under way, or the last one
     std::mutex rate_mutex;
     std::map<std::string, std::deque<Clock::time_point>> submissions;
 };
@@ -64,31 +86,65 @@ Db& connection(const std::string& address) {
     return *db;
 }
 
-// The fit of the stored results, refitted when more were played, at most once a second and by one thread at a
-// time: under a stream of results every reader would otherwise refit. Meanwhile the others get the last fit, never
-// more than a second behind once play pauses. The teams are ranked with it as they are at each request.
-std::shared_ptr<const LadderStandings> currentStandings(Shared& shared, Db& db) {
+// The teams as they are now, ranked with a fit; `generation` read before the teams are.
+std::shared_ptr<const Ranking> rankWith(Db& db, std::shared_ptr<const LadderStandings> fit, int64_t fit_mark,
+                                        int64_t generation) {
+    auto fresh = std::make_shared<Ranking>();
+    fresh->generation = generation;
+    fresh->built = Clock::now();
+    fresh->fit_mark = fit_mark;
+    fresh->fit = std::move(fit);
+    const std::vector<Standing> teams = rankTeams(*fresh->fit, activeTeams(db));
+    fresh->json = standingsJson(*fresh->fit, teams);
+    fresh->page = standingsPage(*fresh->fit, teams, queueCounts(db));
+    return fresh;
+}
+
+// A refit when more matches were played since `old`, then the ranking.
+std::shared_ptr<const Ranking> refitAndRank(Shared& shared, Db& db, const std::shared_ptr<const Ranking>& old) {
     const int64_t mark = playedCount(db);
+    auto fit = old && old->fit_mark == mark ? old->fit
+                                            : std::make_shared<const LadderStandings>(computeLadderStandings(db));
+    return rankWith(db, std::move(fit), mark, shared.team_generation.load());
+}
+
+// Keeps the newest: a ranking made from an older state of the teams never replaces one made from a newer.
+void keep(Shared& shared, const std::shared_ptr<const Ranking>& fresh) {
+    const std::lock_guard<std::mutex> lock(shared.ranking_mutex);
+    if (!shared.ranking || fresh->generation >= shared.ranking->generation) shared.ranking = fresh;
+}
+
+// The standings as served: the fit, the ranked teams, and their JSON and page already rendered.
+// - A team changed by this server: the request ranks the teams again with the last fit (cheap), so a submitter sees
+//   the change at once.
+// - More than a second old: a thread of its own refits (a refit of thousands of versions takes seconds) and ranks,
+//   while every request gets the last ranking.
+std::shared_ptr<const Ranking> currentRanking(Shared& shared, Db& db) {
+    const int64_t generation = shared.team_generation.load();
+    std::shared_ptr<const Ranking> old;
     {
-        const std::lock_guard<std::mutex> lock(shared.standings_mutex);
-        if (shared.standings &&
-            (mark == shared.standings_mark || shared.refitting || Clock::now() - shared.fitted_at < REFIT_PAUSE))
-            return shared.standings;
-        shared.refitting = true;
+        const std::lock_guard<std::mutex> lock(shared.ranking_mutex);
+        old = shared.ranking;
+        if (old && old->generation == generation && (Clock::now() - old->built < REBUILD_AFTER || shared.refitting))
+            return old;
+        if (old && old->generation == generation) {
+            shared.refitting = true;
+            if (shared.refresher.joinable()) shared.refresher.join();  // finished: it cleared `refitting`
+            shared.refresher = std::thread([&shared, old] {
+                try {
+                    const auto db = openDb(shared.options.db);
+                    keep(shared, refitAndRank(shared, *db, old));
+                } catch (const std::exception& e) {
+                    logEvent("standings_failed", json{{"error", e.what()}}.dump());
+                }
+                const std::lock_guard<std::mutex> done(shared.ranking_mutex);
+                shared.refitting = false;
+            });
+            return old;
+        }
     }
-    std::shared_ptr<const LadderStandings> fresh;
-    try {
-        fresh = std::make_shared<const LadderStandings>(computeLadderStandings(db));
-    } catch (...) {
-        const std::lock_guard<std::mutex> lock(shared.standings_mutex);
-        shared.refitting = false;
-        throw;
-    }
-    const std::lock_guard<std::mutex> lock(shared.standings_mutex);
-    shared.standings = fresh;
-    shared.standings_mark = mark;
-    shared.fitted_at = Clock::now();
-    shared.refitting = false;
+    const auto fresh = old ? rankWith(db, old->fit, old->fit_mark, generation) : refitAndRank(shared, db, nullptr);
+    keep(shared, fresh);
     return fresh;
 }
 
@@ -159,6 +215,7 @@ Reply submitTeam(Shared& shared, Db& db, const std::string& name, const std::str
     const std::string token = newToken();
     const Created created = createTeam(db, name, tokenHash(token), text);
     if (created.outcome == CreateOutcome::NameTaken) return error(409, "the name is taken");
+    ++shared.team_generation;
     logEvent("team_created", json{{"team", created.team.id}, {"name", name}, {"from", address}}.dump());
     return {201, json{{"id", created.team.id}, {"name", created.team.name}, {"token", token}}, {}};
 }
@@ -182,13 +239,15 @@ Reply replaceTeam(Shared& shared, Db& db, int64_t team_id, const std::string& to
     if (overSubmitRate(shared, address)) return error(429, "too many submissions from this address; wait a minute");
     if (auto problem = fileProblem(team->name, text)) return *problem;
     const Version v = addVersion(db, team_id, text);
+    ++shared.team_generation;
     logEvent("team_replaced", json{{"team", team_id}, {"version", v.number}, {"from", address}}.dump());
     return {200, json{{"id", team_id}, {"name", team->name}, {"version", v.number}}, {}};
 }
 
-Reply withdraw(Db& db, int64_t team_id, const std::string& token) {
+Reply withdraw(Shared& shared, Db& db, int64_t team_id, const std::string& token) {
     if (auto refused = refuseToken(db, team_id, token)) return *refused;
     withdrawTeam(db, team_id);
+    ++shared.team_generation;
     logEvent("team_withdrawn", json{{"team", team_id}}.dump());
     return {200, json{{"id", team_id}, {"withdrawn", true}}, {}};
 }
@@ -273,20 +332,10 @@ void apiRoutes(httplib::Server& svr, Shared& shared) {
                                   req.remote_addr));
     });
     svr.Delete(R"(/api/teams/(\d+))", [&](const httplib::Request& req, httplib::Response& res) {
-        sendJson(res, withdraw(connection(address), idOf(req.matches[1]), bearerToken(req)));
+        sendJson(res, withdraw(shared, connection(address), idOf(req.matches[1]), bearerToken(req)));
     });
     svr.Get("/api/standings", [&](const httplib::Request&, httplib::Response& res) {
-        const auto standings = currentStandings(shared, connection(address));
-        json teams = json::array();
-        for (const Standing& s : rankTeams(*standings, activeTeams(connection(address)))) {
-            json t{{"id", s.team.id}, {"name", s.team.name}, {"matches", s.rating.matches},
-                   {"version", s.team.version}};
-            t["rating"] = s.rating.rated ? json(s.rating.rating) : json(nullptr);
-            t["low"] = s.rating.rated ? json(s.rating.low) : json(nullptr);
-            t["high"] = s.rating.rated ? json(s.rating.high) : json(nullptr);
-            teams.push_back(t);
-        }
-        sendJson(res, {200, json{{"matches", standings->matches}, {"teams", teams}}, {}});
+        res.set_content(currentRanking(shared, connection(address))->json, "application/json");
     });
     svr.Get("/api/matches", [&](const httplib::Request& req, httplib::Response& res) {
         const std::string team = req.get_param_value("team");
@@ -330,8 +379,7 @@ void pageRoutes(httplib::Server& svr, Shared& shared) {
     const std::string& address = shared.options.db;
     svr.Get("/", [&](const httplib::Request&, httplib::Response& res) {
         Db& db = connection(address);
-        const auto standings = currentStandings(shared, db);
-        sendPage(res, 200, standingsPage(*standings, rankTeams(*standings, activeTeams(db)), queueCounts(db)));
+        sendPage(res, 200, currentRanking(shared, connection(address))->page);
     });
     svr.Get("/style.css", [](const httplib::Request&, httplib::Response& res) {
         res.set_content(styleSheet(), "text/css");
@@ -340,7 +388,7 @@ void pageRoutes(httplib::Server& svr, Shared& shared) {
         Db& db = connection(address);
         const auto team = findTeam(db, idOf(req.matches[1]));
         if (!team) return sendPage(res, 404, notFoundPage("There is no such team."));
-        const auto standings = currentStandings(shared, db);
+        const auto standings = currentRanking(shared, db)->fit;
         TeamPageData data{*team, versionsOf(db, team->id), standings->ratingOf(team->version_id),
                           standings->headToHead(team->id), {}, 0};
         for (HeadToHeadRow& row : data.head_to_head)  // the names as they are now, not as at the fit
@@ -370,7 +418,7 @@ void pageRoutes(httplib::Server& svr, Shared& shared) {
         sendPage(res, r.status, replyPage(formReply(r, "New version submitted", "It plays its placement matches.")));
     });
     svr.Post(R"(/teams/(\d+)/withdraw)", [&](const httplib::Request& req, httplib::Response& res) {
-        const Reply r = withdraw(connection(address), idOf(req.matches[1]), req.get_param_value("token"));
+        const Reply r = withdraw(shared, connection(address), idOf(req.matches[1]), req.get_param_value("token"));
         sendPage(res, r.status, replyPage(formReply(r, "Team withdrawn", "It has left the standings.")));
     });
 }
@@ -495,6 +543,12 @@ int runServer(const ServerOptions& options) {
                                    .dump());
     svr.listen_after_bind();
     stop_requested = true;
+    std::thread last;
+    {
+        const std::lock_guard<std::mutex> lock(shared.ranking_mutex);
+        last = std::move(shared.refresher);
+    }
+    if (last.joinable()) last.join();  // outside the lock, which the refit takes as it ends
     stopper.join();
     supervisor.join();
     stopWorkers();

@@ -65,3 +65,16 @@ wait_played() {
   done
   fail "matches not played in time: $(curl -s "$URL/api/status")"
 }
+
+# same_as_refit: the served standings equal a refit of the stored results, once the server's refit (on a thread of
+# its own, at most a second behind) has caught up; fails after 20 s.
+same_as_refit() {
+  "$LADDER" standings --db "$DB" | jq -S . >"$work/refit.json"
+  for _ in $(seq 100); do
+    curl -s "$URL/api/standings" | jq -S . >"$work/served.json"
+    cmp -s "$work/refit.json" "$work/served.json" && return 0
+    sleep 0.2
+  done
+  diff "$work/refit.json" "$work/served.json" | head -n 20 >&2
+  fail "the standings differ from a refit"
+}

@@ -74,6 +74,7 @@ struct Shared {
     std::mutex ranking_mutex;
     std::shared_ptr<const Ranking> ranking;
     bool refitting = false;
+    bool reranking = false;
     std::thread refresher;  // the refit under way, or the last one
     std::mutex rate_mutex;
     std::map<std::string, std::deque<Clock::time_point>> submissions;
@@ -116,7 +117,7 @@ void keep(Shared& shared, const std::shared_ptr<const Ranking>& fresh) {
 
 // The standings as served: the fit, the ranked teams, and their JSON and page already rendered.
 // - A team changed by this server: the request ranks the teams again with the last fit (cheap), so a submitter sees
-//   the change at once.
+//   the change at once; requests that come while another one does so get the last ranking.
 // - More than a second old: a thread of its own refits (a refit of thousands of versions takes seconds) and ranks,
 //   while every request gets the last ranking.
 std::shared_ptr<const Ranking> currentRanking(Shared& shared, Db& db) {
@@ -127,6 +128,8 @@ std::shared_ptr<const Ranking> currentRanking(Shared& shared, Db& db) {
         old = shared.ranking;
         if (old && old->generation == generation && (Clock::now() - old->built < REBUILD_AFTER || shared.refitting))
             return old;
+        // Another request is ranking the changed teams already: this one gets the last ranking meanwhile.
+        if (old && old->generation != generation && shared.reranking) return old;
         if (old && old->generation == generation) {
             shared.refitting = true;
             if (shared.refresher.joinable()) shared.refresher.join();  // finished: it cleared `refitting`
@@ -143,8 +146,26 @@ std::shared_ptr<const Ranking> currentRanking(Shared& shared, Db& db) {
             return old;
         }
     }
-    const auto fresh = old ? rankWith(db, old->fit, old->fit_mark, generation) : refitAndRank(shared, db, nullptr);
+    if (!old) {
+        const auto fresh = refitAndRank(shared, db, nullptr);
+        keep(shared, fresh);
+        return fresh;
+    }
+    {
+        const std::lock_guard<std::mutex> lock(shared.ranking_mutex);
+        shared.reranking = true;
+    }
+    std::shared_ptr<const Ranking> fresh;
+    try {
+        fresh = rankWith(db, old->fit, old->fit_mark, generation);
+    } catch (...) {
+        const std::lock_guard<std::mutex> lock(shared.ranking_mutex);
+        shared.reranking = false;
+        throw;
+    }
     keep(shared, fresh);
+    const std::lock_guard<std::mutex> lock(shared.ranking_mutex);
+    shared.reranking = false;
     return fresh;
 }
 

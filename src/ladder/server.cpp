@@ -399,7 +399,6 @@ void apiRoutes(httplib::Server& svr, Shared& shared) {
 void pageRoutes(httplib::Server& svr, Shared& shared) {
     const std::string& address = shared.options.db;
     svr.Get("/", [&](const httplib::Request&, httplib::Response& res) {
-        Db& db = connection(address);
         sendPage(res, 200, currentRanking(shared, connection(address))->page);
     });
     svr.Get("/style.css", [](const httplib::Request&, httplib::Response& res) {

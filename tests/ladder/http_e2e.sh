@@ -121,7 +121,24 @@ for i in $(seq 40); do
 done
 expect_eq "$got" 429 "the submit rate"
 
+if [ "$KIND" = sqlite ]; then
+  # The online backup while the server runs: a database of its own, with every played match and its replay.
+  "$LADDER" backup --db "$DB" "$work/copy.db" || fail "the backup"
+  expect_eq "$("$LADDER" status --db "$work/copy.db" | jq .done)" "$played" "matches in the backup"
+  "$LADDER" verify --db "$work/copy.db" 2>/dev/null || fail "the backup's replays"
+fi
 stop_server || fail "the server's exit code on SIGTERM"
 "$LADDER" verify --db "$DB" 2>"$work/verify.err" || fail "verify: $(cat "$work/verify.err")"
+
+# A worker of another engine version is refused, and plays nothing.
+if [ "$KIND" = postgres ]; then
+  psql -qAt "$DB" -c "UPDATE settings SET value = '999' WHERE key = 'engine'"
+else
+  sqlite3 "$DB" "UPDATE settings SET value = '999' WHERE key = 'engine'"
+fi
+code=0
+"$LADDER" work --db "$DB" --once >/dev/null 2>"$work/engine.err" || code=$?
+expect_eq "$code" 4 "a worker of another engine version"
+grep -q "engine version 999" "$work/engine.err" || fail "the refusal does not say why: $(cat "$work/engine.err")"
 expect_eq "$("$LADDER" status --db "$DB" | jq .claimed)" 0 "claims left after the stop"
 echo "ladder over HTTP on $KIND: $played matches, every replay reproduced"

@@ -24,9 +24,9 @@ void backupSqlite(const std::string& from, const std::string& to);  // db_sqlite
 
 namespace {
 
-const char* EXIT_CODES = "Exit codes: 0 done, 1 a map refused or a backup not written, 2 bad command line, "
-                         "3 database unusable, 4 another engine version, 5 cannot listen on the address, 6 a stored replay\n"
-                         "refuted by verify.";
+const char* EXIT_CODES = "Exit codes: 0 done, 1 a map refused or a backup not written, 2 bad command line,\n"
+                         "3 database unusable, 4 another engine version, 5 cannot listen on the address,\n"
+                         "6 a stored replay refuted by verify.";
 
 void onStopSignal(int) { stop_requested = true; }
 

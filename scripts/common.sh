@@ -29,10 +29,20 @@ PACKAGES=(
   zlib1g-dev
   # The browser site and the pages read by a real browser (the site, the tournament's report, the ladder's pages).
   "${WEB_PACKAGES[@]}" chromium
+  # The ladder: its databases, HTTP, tokens and replays' compression; its tests' client and JSON reader.
+  libsqlite3-dev sqlite3 libpqxx-dev postgresql libcpp-httplib-dev libsodium-dev
+  curl jq
 )
 
 # The package test: the .deb made, checked by lintian, its man pages read by man, the ladder's unit by systemd.
 PACKAGES+=("${PACKAGE_PACKAGES[@]}" lintian man-db systemd)
+
+# The ladder's tests start PostgreSQL clusters of their own: installing the server must not create and start the
+# package's cluster on port 5432 (postgresql-common reads this file when the package is installed).
+if [ "$(id -u)" -eq 0 ] && ! dpkg -s postgresql-15 >/dev/null 2>&1; then
+  mkdir -p /etc/postgresql-common/createcluster.d
+  echo "create_main_cluster = false" >/etc/postgresql-common/createcluster.d/fusewick-no-main-cluster.conf
+fi
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

@@ -1,0 +1,222 @@
+// ratings.cpp: the refit of the standings from the stored results, and the scheduler.
+#include "ladder/ratings.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace ladder {
+
+namespace {
+
+tournament::MatchLine lineOf(const Match& m) {
+    tournament::MatchLine line;
+    char id[24];
+    std::snprintf(id, sizeof id, "%016lld", static_cast<long long>(m.id));  // id order is the number's order
+    line.id = id;
+    line.map = m.map;
+    for (size_t s = 0; s < SEATS; ++s) {
+        line.seats[s] = entrantOf(m.seats[s].version_id);
+        line.scores[s] = m.seats[s].score;
+        line.winners[s] = m.seats[s].winner;
+    }
+    line.ticks = m.ticks;
+    line.capped = m.capped;
+    return line;
+}
+
+int64_t versionOfEntrant(const std::string& entrant) { return std::atoll(entrant.c_str() + 1); }
+
+double widthOf(const Candidate& c) {
+    if (!c.rating || !c.rating->rated) return std::numeric_limits<double>::infinity();
+    return c.rating->high - c.rating->low;
+}
+
+double ratingOf(const Candidate& c) { return c.rating && c.rating->rated ? c.rating->rating : 1500.0; }
+
+}  // namespace
+
+std::string entrantOf(int64_t version_id) { return "v" + std::to_string(version_id); }
+
+std::optional<Rating> LadderStandings::ratingOf(int64_t version_id) const {
+    const std::string name = entrantOf(version_id);
+    for (const tournament::TeamStanding& t : fit.teams)
+        if (t.team == name) return Rating{t.rating, t.low, t.high, t.played, t.rated};
+    return std::nullopt;
+}
+
+std::vector<HeadToHeadRow> LadderStandings::headToHead(int64_t team_id) const {
+    std::map<int64_t, HeadToHeadRow> rows;
+    for (const tournament::HeadToHead& p : fit.pairs) {
+        const auto own = team_of_version.find(versionOfEntrant(p.team));
+        const auto other = team_of_version.find(versionOfEntrant(p.opponent));
+        if (own == team_of_version.end() || other == team_of_version.end() || own->second != team_id ||
+            other->second == team_id)
+            continue;
+        HeadToHeadRow& row = rows[other->second];
+        row.opponent = other->second;
+        const auto name = team_names.find(other->second);
+        row.name = name == team_names.end() ? "" : name->second;
+        row.meetings += p.meetings;
+        row.ahead += p.ahead;
+        row.tied += p.tied;
+        row.behind += p.behind;
+    }
+    std::vector<HeadToHeadRow> out;
+    for (auto& [id, row] : rows) out.push_back(row);
+    std::sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return a.meetings > b.meetings; });
+    return out;
+}
+
+LadderStandings computeLadderStandings(Db& db) {
+    LadderStandings out;
+    const std::vector<Match> played = allPlayed(db);
+    std::vector<tournament::MatchLine> lines;
+    lines.reserve(played.size());
+    for (const Match& m : played) {
+        lines.push_back(lineOf(m));
+        for (const Seat& s : m.seats) {
+            out.team_of_version[s.version_id] = s.team_id;
+            out.team_names[s.team_id] = s.team;
+        }
+    }
+    out.matches = played.size();
+    if (!lines.empty()) out.fit = tournament::computeStandings(lines);
+    const std::vector<Team> active = activeTeams(db);
+    for (const Team& team : active) out.team_names[team.id] = team.name;
+    out.teams = rankTeams(out, active);
+    return out;
+}
+
+std::vector<Standing> rankTeams(const LadderStandings& fitted, const std::vector<Team>& active) {
+    std::vector<Standing> out;
+    out.reserve(active.size());
+    for (const Team& team : active) out.push_back({team, fitted.ratingOf(team.version_id).value_or(Rating{})});
+    std::stable_sort(out.begin(), out.end(), [](const Standing& a, const Standing& b) {
+        if (a.rating.rated != b.rating.rated) return a.rating.rated;
+        if (a.rating.rated && a.rating.rating != b.rating.rating) return a.rating.rating > b.rating.rating;
+        return a.team.name < b.team.name;
+    });
+    return out;
+}
+
+std::vector<std::array<int64_t, SEATS>> chooseGroups(std::vector<Candidate> candidates, const Settings& settings,
+                                                     int count) {
+    std::vector<std::array<int64_t, SEATS>> groups;
+    if (candidates.size() < 2) return groups;
+    const auto placing = [&](const Candidate& c) { return c.played < static_cast<uint64_t>(settings.placement); };
+    for (int k = 0; k < count; ++k) {
+        std::vector<size_t> order(candidates.size());
+        for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+        size_t anchor = 0;
+        const auto least_played = std::min_element(order.begin(), order.end(), [&](size_t a, size_t b) {
+            return candidates[a].played < candidates[b].played;
+        });
+        if (placing(candidates[*least_played])) {
+            anchor = *least_played;
+            // Placement: the anchor against those that have played least, so every newcomer meets the field.
+            std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+                return candidates[a].played < candidates[b].played;
+            });
+        } else {
+            // The interval that a match narrows most: the widest, shrunk by the matches already chosen for it.
+            const auto effective = [&](size_t i) {
+                const Candidate& c = candidates[i];
+                const uint64_t done = c.rating ? c.rating->matches : 0;
+                const double m = static_cast<double>(std::max<uint64_t>(done, 1));
+                const double waiting = static_cast<double>(c.played > done ? c.played - done : 0);
+                return widthOf(c) * std::sqrt(m / (m + waiting));
+            };
+            anchor = *std::max_element(order.begin(), order.end(),
+                                       [&](size_t a, size_t b) { return effective(a) < effective(b); });
+            if (widthOf(candidates[anchor]) < settings.width) break;
+            const double centre = ratingOf(candidates[anchor]);
+            std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+                return std::abs(ratingOf(candidates[a]) - centre) < std::abs(ratingOf(candidates[b]) - centre);
+            });
+        }
+        std::vector<size_t> chosen{anchor};
+        for (size_t i : order)
+            if (chosen.size() < SEATS && i != anchor) chosen.push_back(i);
+        // Fewer than four teams: the seats are filled by taking the chosen ones again in turn.
+        for (size_t i = 0; chosen.size() < SEATS; ++i) chosen.push_back(chosen[i]);
+        std::array<int64_t, SEATS> group{};
+        for (size_t s = 0; s < SEATS; ++s) {
+            group[s] = candidates[chosen[s]].version_id;
+            ++candidates[chosen[s]].played;
+        }
+        groups.push_back(group);
+    }
+    return groups;
+}
+
+// The batch grows with the ladder: a refit reads every played match, so refitting after every 1/20 of them keeps
+// its cost per match the same however long the ladder has run.
+int64_t batchSize(Db& db, const Settings& settings) {
+    const int64_t matches = db.run("SELECT MAX(id) FROM matches").number(0);  // an index look, not a count
+    return std::max<int64_t>(settings.batch, matches / 20);
+}
+
+// The matches waiting, counted no further than `enough`: the count's cost stays bounded.
+int64_t waitingUpTo(Db& db, int64_t enough) {
+    return db.run("SELECT COUNT(*) FROM (SELECT 1 FROM matches WHERE state IN ('queued', 'claimed') LIMIT ?) w",
+                  {enough})
+        .number();
+}
+
+// Per version, the matches played or waiting: one pass over the matches for all versions.
+std::map<int64_t, uint64_t> seatsTaken(Db& db) {
+    std::map<int64_t, uint64_t> taken;
+    const Result r = db.run(
+        "SELECT v, COUNT(*) FROM (SELECT v1 AS v FROM matches WHERE state IN ('queued', 'claimed', 'done') "
+        "UNION ALL SELECT v2 FROM matches WHERE state IN ('queued', 'claimed', 'done') "
+        "UNION ALL SELECT v3 FROM matches WHERE state IN ('queued', 'claimed', 'done') "
+        "UNION ALL SELECT v4 FROM matches WHERE state IN ('queued', 'claimed', 'done')) s GROUP BY v");
+    for (const Row& row : r.rows) taken[toInt(row[0])] = static_cast<uint64_t>(toInt(row[1]));
+    return taken;
+}
+
+int scheduleMatches(Db& db, const Settings& settings) {
+    {
+        // A cheap look without the write lock first: most calls find enough waiting. Matches are queued when half
+        // the batch is left, so workers never wait for the refit.
+        const int64_t batch = batchSize(db, settings);
+        if (waitingUpTo(db, (batch + 1) / 2) * 2 >= batch) return 0;
+        // A spent budget needs no refit to say so.
+        if (db.run("SELECT COUNT(*) FROM matches WHERE state <> 'cancelled'").number() >=
+            static_cast<int64_t>(settings.budget))
+            return 0;
+    }
+    const LadderStandings standings = computeLadderStandings(db);
+    Transaction tx(db);
+    if (db.dialect() == Dialect::Postgres) db.run("SELECT pg_advisory_xact_lock(7412)");
+    const int64_t waiting = db.run("SELECT COUNT(*) FROM matches WHERE state IN ('queued', 'claimed')").number();
+    const int64_t total = db.run("SELECT COUNT(*) FROM matches WHERE state NOT IN ('cancelled')").number();
+    const std::vector<MapEntry> maps = activeMaps(db);
+    const int64_t batch = batchSize(db, settings);
+    if (waiting * 2 >= batch || maps.empty()) return 0;
+    const int64_t room = static_cast<int64_t>(settings.budget) - total;
+    const int count = static_cast<int>(std::min<int64_t>(batch - waiting, room));
+    if (count <= 0) return 0;
+
+    std::vector<Candidate> candidates;
+    const std::map<int64_t, uint64_t> taken = seatsTaken(db);
+    for (const Team& team : activeTeams(db)) {
+        const auto seats = taken.find(team.version_id);
+        candidates.push_back(
+            {team.version_id, seats == taken.end() ? 0 : seats->second, standings.ratingOf(team.version_id)});
+    }
+    const std::vector<std::array<int64_t, SEATS>> groups = chooseGroups(candidates, settings, count);
+    for (size_t k = 0; k < groups.size(); ++k) {
+        const int64_t turn = total + static_cast<int64_t>(k);
+        // Seats rotated and maps in turn, counted over the whole ladder.
+        std::array<int64_t, SEATS> seated{};
+        for (size_t s = 0; s < SEATS; ++s) seated[s] = groups[k][(s + static_cast<size_t>(turn)) % SEATS];
+        queueMatch(db, maps[static_cast<size_t>(turn) % maps.size()].id, seated);
+    }
+    tx.commit();
+    return static_cast<int>(groups.size());
+}
+
+}  // namespace ladder

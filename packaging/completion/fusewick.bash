@@ -25,16 +25,26 @@ _fusewick() {
             options='-h --help --version -m --map -j --jobs --seats --sample --seed --max-ticks --out --resume
                      --shard --standings --csv --report --site --by-map --replays -q --quiet --list merge'
         fi ;;
-    fusewick-ladder) options='-h --help --version serve work'; files='' ;;
+    fusewick-ladder)
+        case " ${COMP_WORDS[*]:1:COMP_CWORD-1} " in
+        *" serve "*) options='-h --help --db --port --workers --threads --maps --max-ticks --submit-rate --budget
+                              --width --placement --batch --lease --site' ;;
+        *" work "*) options='-h --help --db --name --once --matches' ;;
+        *" status "* | *" standings "* | *" verify "* | *" backup "*) options='-h --help --db' ;;
+        *) options='-h --help --version serve work status standings verify backup' ;;
+        esac
+        files='' ;;
     esac
     [[ ${COMP_WORDS[0]##*/} == fusewick-check && $prev == --json ]] && prev=  # a switch there, no value
     case $prev in
     -M | --map | -m) _fusewick_files '*.map'; return ;;
     --json | --trace | --trace-json | --record | --replay | --out | --standings | --csv | --report) _fusewick_files '*'; return ;;
+    --db) _fusewick_files '*.db'; return ;;
     --replays | --site) COMPREPLY=($(compgen -d -- "$cur")); return ;;
     --seats) COMPREPLY=($(compgen -W 'rotate all' -- "$cur")); return ;;
     -W | --width | -H | --height | -D | --debug | --status-at | --max-ticks | --trace-players | --tick | -j | --jobs | \
-        --sample | --seed | --shard) return ;;
+        --sample | --seed | --shard | --port | --workers | --threads | --submit-rate | --budget | --width | \
+        --placement | --batch | --lease | --name | --matches) return ;;
     esac
     if [[ $cur == -* || -z $files ]]; then
         COMPREPLY=($(compgen -W "$options" -- "$cur"))

@@ -7,6 +7,7 @@
 #include "ladder/worker.h"
 
 #include "check/check.h"
+#include "core/data_files.h"
 #include "core/version.h"
 #include "match/match.h"
 
@@ -45,11 +46,12 @@ std::string selfPath(const char* argv0) {
     return ec ? std::string(argv0) : path.string();
 }
 
-// The bundled maps: maps/ beside the working directory, as in the source tree, or the installed game's data.
-std::vector<std::string> bundledMaps(const std::string& program) {
-    const std::filesystem::path installed =
-        std::filesystem::path(program).parent_path() / ".." / "share" / "fusewick" / "maps";
-    for (const std::filesystem::path& dir : {std::filesystem::path("maps"), installed}) {
+// The bundled maps: maps/ in the working directory, as in the source tree, or the maps of the game's data folder
+// (the installed one, or FUSEWICK_DATA) found as every program finds its data.
+std::vector<std::string> bundledMaps() {
+    std::vector<std::filesystem::path> folders{"maps"};
+    if (dataFolder()) folders.push_back(std::filesystem::path(*dataFolder()) / "maps");
+    for (const std::filesystem::path& dir : folders) {
         std::error_code ec;
         if (!std::filesystem::is_directory(dir, ec)) continue;
         std::vector<std::string> found;
@@ -151,7 +153,7 @@ int serve(ServerOptions options, const std::string& listen, std::vector<std::str
         return EXIT_LADDER_USAGE;
     }
     options.program = selfPath(argv0);
-    if (map_paths.empty()) map_paths = bundledMaps(options.program);
+    if (map_paths.empty()) map_paths = bundledMaps();
     if (map_paths.empty()) {
         std::fprintf(stderr, "fusewick-ladder: no maps: give --maps, or run where maps/ holds the game's maps\n");
         return EXIT_LADDER_FILES;

@@ -5,6 +5,12 @@
 // messages and of simultaneous events. Positions and counts are 32-bit floats advanced in double precision and
 // stored back, and a position or count within 1/17 of a whole number counts as whole. Reads `config`, writes
 // `game`. Nothing in here depends on OpenGL.
+//
+// To go fast the tick keeps two kinds of derived data beside `game`, never in it (so fingerprints and snapshots do
+// not see them): the slots in play, taken from `game` once at the start of every tick and kept up to date by the
+// tick's own changes, so the passes visit only the bombs that are out; and the blast cross of each exploding slot,
+// measured once per explosion and kept with the bomb's cell and range it was measured for. Anything that replaces
+// `game` from outside (loading, a snapshot restored) calls refreshDerivedState.
 #include "core/events.h"
 #include "core/fusewick.h"
 #include "core/geometry.h"
@@ -12,6 +18,7 @@
 #include "core/utils.h"
 
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 
@@ -31,9 +38,17 @@ bool standsOnCentre(float c) {
 
 bool usedUp(float count) { return std::fabs(static_cast<double>(count)) < CELL_TOLERANCE; }
 
+// 1 / n for every step count, worked out by the compiler with the same correctly rounded division as at run time:
+// a table look-up in place of a division for every walking and waiting player in every tick.
+constexpr std::array<double, 256> STEP_SHARES = [] {
+    std::array<double, 256> shares{};
+    for (size_t n = 0; n < shares.size(); ++n) shares[n] = 1.0 / static_cast<double>(n == 0 ? 1 : n);
+    return shares;
+}();
+
 // The share of a cell (or of a WAIT unit) that one tick covers. A step count of 0 never comes from a team file;
 // it is taken as 1 so that no division by zero can happen.
-double stepShare(const Player& p) { return 1.0 / static_cast<double>(p.step_ticks == 0 ? 1 : p.step_ticks); }
+double stepShare(const Player& p) { return STEP_SHARES[p.step_ticks]; }
 
 void roundPosition(Player& p) {
     p.x = std::rintf(p.x);
@@ -52,6 +67,40 @@ void addToScores(const std::array<int, TEAM_COUNT>& delta) {
     }
 }
 
+// [SECTION] Derived data
+
+// The slots whose bomb is ticking and whose bomb is exploding, one bit each (geometry.h's slotBit: bits rise in
+// pass order). Set from `game` at the start of every tick; every change of a bomb's state in the tick updates them.
+struct SlotsInPlay {
+    uint64_t active = 0;
+    uint64_t exploding = 0;
+};
+SlotsInPlay in_play;
+
+// The cross of an exploding slot, with the cell, range and grid it was measured on: a slot whose bomb still
+// matches is not measured again. The walls never change within a match; a new grid comes with refreshDerivedState.
+struct KeptCross {
+    bool valid = false;
+    float x = 0, y = 0;
+    uint8_t range = 0;
+    BlastCross cross{};
+};
+std::array<KeptCross, TEAM_COUNT * PLAYER_COUNT * BOMB_SLOTS> kept_crosses;
+
+const BlastCross& crossOf(const Bomb& bomb, int bit) {
+    KeptCross& kept = kept_crosses[static_cast<size_t>(bit)];
+    // Compared bit for bit: NaN never equals itself and is measured every time, as before.
+    if (!kept.valid || kept.x != bomb.x || kept.y != bomb.y || kept.range != bomb.range) {
+        kept = KeptCross{true, bomb.x, bomb.y, bomb.range, measureBlast(bomb)};
+    }
+    kept.cross.bomb = &bomb;
+    return kept.cross;
+}
+
+Player& ownerOfSlot(int bit) {
+    return game.teams[static_cast<size_t>(slotTeam(bit))].players[static_cast<size_t>(slotPlayer(bit))];
+}
+
 // [SECTION] Bomb passes
 
 // Where a bomb slot is: team, player and slot numbers, for the events.
@@ -60,6 +109,9 @@ struct SlotPlace {
 };
 
 void detonate(Bomb& b, const Player& owner, SlotPlace at) {
+    const uint64_t bit = uint64_t{1} << slotBit(at.team, at.player, at.slot);
+    in_play.active &= ~bit;
+    in_play.exploding |= bit;
     b.cycle_count = 0;
     b.range = owner.blast_range;
     b.state = BOMB_EXPLODING;
@@ -70,10 +122,12 @@ void detonate(Bomb& b, const Player& owner, SlotPlace at) {
 
 // What a blast can reach, in pass order: each living player, followed by its ticking bombs. Neither changes
 // during the blast pass (deaths come in the damage pass, detonations in the fuse pass), so the list is made once
-// per tick and serves every exploding bomb.
+// per tick and serves every exploding bomb. The cells the point lies in feed the cheap first test.
 struct Target {
     float x;
     float y;
+    long cx;         // cellBelow(x)
+    long cy;         // cellBelow(y)
     Player* player;  // a living player, or nullptr for a bomb
     Bomb* bomb;      // a ticking bomb, or nullptr for a player
     int team;
@@ -81,70 +135,68 @@ struct Target {
     int slot;        // the bomb's slot
 };
 
-size_t listTargets(std::array<Target, TEAM_COUNT * PLAYER_COUNT * (1 + BOMB_SLOTS)>& targets) {
+using Targets = std::array<Target, TEAM_COUNT * PLAYER_COUNT * (1 + BOMB_SLOTS)>;
+
+size_t listTargets(Targets& targets) {
     size_t n = 0;
     for (int t = 0; t < TEAM_COUNT; ++t) {
         for (int p = 0; p < PLAYER_COUNT; ++p) {
             Player& v = game.teams[t].players[p];
-            if (v.status == PLAYER_ALIVE) targets[n++] = Target{v.x, v.y, &v, nullptr, t, p, 0};
-            for (int s = 0; s < usableSlots(v); ++s) {
+            if (v.status == PLAYER_ALIVE) targets[n++] = Target{v.x, v.y, cellBelow(v.x), cellBelow(v.y), &v, nullptr, t, p, 0};
+            const uint64_t own = in_play.active >> slotBit(t, p, 0) & ((1u << BOMB_SLOTS) - 1);
+            for (uint64_t left = own; left != 0; left &= left - 1) {
+                const int s = std::countr_zero(left);
                 Bomb& b = v.bombs[static_cast<size_t>(s)];
-                if (b.state == BOMB_ACTIVE) targets[n++] = Target{b.x, b.y, nullptr, &b, t, p, s};
+                targets[n++] = Target{b.x, b.y, cellBelow(b.x), cellBelow(b.y), nullptr, &b, t, p, s};
             }
         }
     }
     return n;
 }
 
-// Every exploding bomb hits every living player it reaches (a SAFETY player is spared by its own team's bombs)
-// and marks every ticking bomb it reaches, which then goes off in this tick's fuse pass.
-void blastPass() {
-    std::array<Target, TEAM_COUNT * PLAYER_COUNT * (1 + BOMB_SLOTS)> targets;
-    size_t target_count = 0;
-    bool listed = false;  // the list is made at the first explosion: most ticks have none
-    std::array<int, TEAM_COUNT> score_delta{};
-    for (int t = 0; t < TEAM_COUNT; ++t) {
-        for (int p = 0; p < PLAYER_COUNT; ++p) {
-            const Player& owner = game.teams[t].players[p];
-            for (int s = 0; s < usableSlots(owner); ++s) {
-                const Bomb& bomb = owner.bombs[static_cast<size_t>(s)];
-                if (bomb.state != BOMB_EXPLODING) continue;
-                if (!listed) {
-                    target_count = listTargets(targets);
-                    listed = true;
-                }
-                const BlastCross cross = measureBlast(bomb);
-                for (size_t i = 0; i < target_count; ++i) {
-                    const Target& target = targets[i];
-                    if (!crossReaches(cross, target.x, target.y)) continue;
-                    if (target.bomb != nullptr) {
-                        if (engine_events != nullptr && target.bomb->chain_hit == 0)
-                            engine_events->bombSetOff(target.team, target.index, target.slot, t, p, s);
-                        target.bomb->chain_hit = 1;
-                        if (config.debug_level > 2) {
-                            std::printf("Bomb from player %d.%d hit bomb from player", t + 1, p + 1);
-                            std::printf(" %d.%d\n", target.team + 1, target.index + 1);
-                        }
-                        continue;
-                    }
-                    Player& victim = *target.player;
-                    if (config.debug_level > 1)
-                        std::printf("Bomb from player %d.%d hit player %d.%d\n", t + 1, p + 1, target.team + 1,
-                                    target.index + 1);
-                    const bool spared = target.team == t && victim.type == SAFETY;
-                    if (engine_events != nullptr)
-                        engine_events->playerHit(t, p, s, target.team, target.index, !spared);
-                    if (spared) {
-                        if (config.debug_level > 1)
-                            std::printf("Player %d.%d survives!\n", target.team + 1, target.index + 1);
-                        continue;
-                    }
-                    if (victim.hits < UINT8_MAX) ++victim.hits;
-                    victim.anim_ticks = 0;
-                    score_delta[static_cast<size_t>(t)] += target.team == t ? -1 : 1;
-                }
+// One exploding bomb (of player t.p, slot s) against every target it reaches: a ticking bomb is marked to go off in
+// this tick's fuse pass, a living player is hit (a SAFETY player is spared by its own team's bombs).
+void blastTargets(const BlastCross& cross, int t, int p, int s, const Targets& targets, size_t target_count,
+                  std::array<int, TEAM_COUNT>& score_delta) {
+    for (size_t i = 0; i < target_count; ++i) {
+        const Target& target = targets[i];
+        if (!crossMayReach(cross, target.cx, target.cy) || !crossReaches(cross, target.x, target.y)) continue;
+        if (target.bomb != nullptr) {
+            if (engine_events != nullptr && target.bomb->chain_hit == 0)
+                engine_events->bombSetOff(target.team, target.index, target.slot, t, p, s);
+            target.bomb->chain_hit = 1;
+            if (config.debug_level > 2) {
+                std::printf("Bomb from player %d.%d hit bomb from player", t + 1, p + 1);
+                std::printf(" %d.%d\n", target.team + 1, target.index + 1);
             }
+            continue;
         }
+        Player& victim = *target.player;
+        if (config.debug_level > 1)
+            std::printf("Bomb from player %d.%d hit player %d.%d\n", t + 1, p + 1, target.team + 1, target.index + 1);
+        const bool spared = target.team == t && victim.type == SAFETY;
+        if (engine_events != nullptr) engine_events->playerHit(t, p, s, target.team, target.index, !spared);
+        if (spared) {
+            if (config.debug_level > 1) std::printf("Player %d.%d survives!\n", target.team + 1, target.index + 1);
+            continue;
+        }
+        if (victim.hits < UINT8_MAX) ++victim.hits;
+        victim.anim_ticks = 0;
+        score_delta[static_cast<size_t>(t)] += target.team == t ? -1 : 1;
+    }
+}
+
+// Every exploding bomb, in pass order, against everything it reaches.
+void blastPass() {
+    if (in_play.exploding == 0) return;
+    Targets targets;
+    const size_t target_count = listTargets(targets);
+    std::array<int, TEAM_COUNT> score_delta{};
+    for (uint64_t left = in_play.exploding; left != 0; left &= left - 1) {
+        const int bit = std::countr_zero(left);
+        const Bomb& bomb = ownerOfSlot(bit).bombs[static_cast<size_t>(slotIndex(bit))];
+        blastTargets(crossOf(bomb, bit), slotTeam(bit), slotPlayer(bit), slotIndex(bit), targets, target_count,
+                     score_delta);
     }
     addToScores(score_delta);
 }
@@ -154,6 +206,8 @@ void damagePass() {
     for (int t = 0; t < TEAM_COUNT; ++t) {
         for (int i = 0; i < PLAYER_COUNT; ++i) {
             Player& p = game.teams[static_cast<size_t>(t)].players[static_cast<size_t>(i)];
+            // Without a hit this tick and not dying, nothing below changes the player.
+            if (p.hits == 0 && !isDyingPose(p.pose)) continue;
             if (isDyingPose(p.pose)) {
                 ++p.anim_ticks;
                 if (p.anim_ticks >= TICKS_PER_DYING_FRAME) {
@@ -201,6 +255,7 @@ void advanceExplosion(Bomb& b, Player& owner, SlotPlace at) {
             b.tick_count = 0;
             b.state = BOMB_FREE;
             b.fuse_frame = 0;
+            in_play.exploding &= ~(uint64_t{1} << slotBit(at.team, at.player, at.slot));
             ++owner.cur_bombs;
             if (engine_events != nullptr) engine_events->bombReturned(at.team, at.player, at.slot);
         } else if (b.tick_count == 0) {
@@ -227,30 +282,19 @@ void burnFuse(Bomb& b, const Player& owner, SlotPlace at) {
     }
 }
 
-// The explosion pass and then the fuse pass, folded into one walk over the slots. That is the same as two walks:
-// each step touches only its own bomb and its owner's hand, which neither pass reads, and a bomb that the fuse
-// step sets off is not advanced as an explosion in the same tick, since the explosion step of its slot came first.
+// The explosion pass and then the fuse pass, folded into one walk over the slots in play. That is the same as two
+// walks: each step touches only its own bomb and its owner's hand, which neither pass reads, and a bomb that the
+// fuse step sets off is not advanced as an explosion in the same tick, since the explosion step of its slot came
+// first. A free slot has nothing to do in either pass (no blast marks a free slot).
 void explosionAndFusePasses() {
-    for (int t = 0; t < TEAM_COUNT; ++t) {
-        for (int p = 0; p < PLAYER_COUNT; ++p) {
-            Player& owner = game.teams[static_cast<size_t>(t)].players[static_cast<size_t>(p)];
-            for (int s = 0; s < usableSlots(owner); ++s) {
-                Bomb& b = owner.bombs[static_cast<size_t>(s)];
-                if (b.state == BOMB_EXPLODING) advanceExplosion(b, owner, {t, p, s});
-                else burnFuse(b, owner, {t, p, s});
-            }
-        }
+    for (uint64_t left = in_play.active | in_play.exploding; left != 0; left &= left - 1) {
+        const int bit = std::countr_zero(left);
+        Player& owner = ownerOfSlot(bit);
+        Bomb& b = owner.bombs[static_cast<size_t>(slotIndex(bit))];
+        const SlotPlace at{slotTeam(bit), slotPlayer(bit), slotIndex(bit)};
+        if (b.state == BOMB_EXPLODING) advanceExplosion(b, owner, at);
+        else burnFuse(b, owner, at);
     }
-}
-
-// Whether any bomb is in play at the start of a tick. Without one the blast, explosion and fuse passes have
-// nothing to act on and are skipped.
-bool anyBombInPlay() {
-    for (const Team& team : game.teams)
-        for (const Player& owner : team.players)
-            for (int s = 0; s < usableSlots(owner); ++s)
-                if (owner.bombs[static_cast<size_t>(s)].state != BOMB_FREE) return true;
-    return false;
 }
 
 // [SECTION] Program pass
@@ -279,7 +323,7 @@ void moveTick(Player& p, Command& c) {
         bool blocked = false;
         if (standsOnCentre(coord)) {
             roundPosition(p);
-            blocked = computeIntersect(&p) != 0;
+            blocked = cellAheadAmong(p, in_play.active).closed != CellAhead::Closed::Open;
         }
         if (!blocked) coord = static_cast<float>(static_cast<double>(coord) + sign * share);
     }
@@ -307,6 +351,7 @@ void dropTick(Player& p, int team, int index) {
         Bomb& b = p.bombs[static_cast<size_t>(s)];
         if (b.state != BOMB_FREE) continue;
         roundPosition(p);
+        in_play.active |= uint64_t{1} << slotBit(team, index, s);
         b.state = BOMB_ACTIVE;
         b.fuse_frame = 0;
         b.cycle_count = 0;
@@ -347,11 +392,17 @@ void programPass() {
 
 }  // namespace
 
+void refreshDerivedState() {
+    kept_crosses.fill(KeptCross{});
+    in_play = SlotsInPlay{slotsIn(BOMB_ACTIVE), slotsIn(BOMB_EXPLODING)};
+}
+
 void updateGame() {
     if (game.game_over == 1) return;
-    const bool bombs_in_play = anyBombInPlay();
-    if (bombs_in_play) blastPass();
+    // Taken afresh every tick, so that a state set from outside between ticks (a test, a benchmark) is seen.
+    in_play = SlotsInPlay{slotsIn(BOMB_ACTIVE), slotsIn(BOMB_EXPLODING)};
+    blastPass();
     damagePass();
-    if (bombs_in_play) explosionAndFusePasses();
+    explosionAndFusePasses();
     programPass();
 }

@@ -6,11 +6,13 @@
 // stored back, and a position or count within 1/17 of a whole number counts as whole. Reads `config`, writes
 // `game`. Nothing in here depends on OpenGL.
 //
-// To go fast the tick keeps two kinds of derived data beside `game`, never in it (so fingerprints and snapshots do
-// not see them): the slots in play, taken from `game` once at the start of every tick and kept up to date by the
-// tick's own changes, so the passes visit only the bombs that are out; and the blast cross of each exploding slot,
-// measured once per explosion and kept with the bomb's cell and range it was measured for. Anything that replaces
-// `game` from outside (loading, a snapshot restored) calls refreshDerivedState.
+// To go fast the engine keeps two kinds of derived data beside `game`, never in it (so fingerprints and snapshots do
+// not see them): the slots in play, kept up to date by every change of a bomb's state, so the passes visit only the
+// bombs that are out instead of all 64 slots several times a tick; and the blast cross of each exploding slot,
+// measured once per explosion and kept with the bomb's cell and range it was measured for. Anything that sets
+// bombs or replaces `game` from outside the engine (loading, a run's start, a snapshot restored, a test) calls
+// refreshDerivedState. Builds with FUSEWICK_CHECK_DERIVED_STATE (the sanitizer and fuzzing builds) check before
+// every tick that the slots kept are the slots in `game`.
 #include "core/events.h"
 #include "core/fusewick.h"
 #include "core/geometry.h"
@@ -21,6 +23,8 @@
 #include <bit>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -70,7 +74,7 @@ void addToScores(const std::array<int, TEAM_COUNT>& delta) {
 // [SECTION] Derived data
 
 // The slots whose bomb is ticking and whose bomb is exploding, one bit each (geometry.h's slotBit: bits rise in
-// pass order). Set from `game` at the start of every tick; every change of a bomb's state in the tick updates them.
+// pass order). Taken from `game` by refreshDerivedState; every change of a bomb's state in a tick updates them.
 struct SlotsInPlay {
     uint64_t active = 0;
     uint64_t exploding = 0;
@@ -122,12 +126,10 @@ void detonate(Bomb& b, const Player& owner, SlotPlace at) {
 
 // What a blast can reach, in pass order: each living player, followed by its ticking bombs. Neither changes
 // during the blast pass (deaths come in the damage pass, detonations in the fuse pass), so the list is made once
-// per tick and serves every exploding bomb. The cells the point lies in feed the cheap first test.
+// per tick and serves every exploding bomb.
 struct Target {
     float x;
     float y;
-    long cx;         // cellBelow(x)
-    long cy;         // cellBelow(y)
     Player* player;  // a living player, or nullptr for a bomb
     Bomb* bomb;      // a ticking bomb, or nullptr for a player
     int team;
@@ -135,69 +137,135 @@ struct Target {
     int slot;        // the bomb's slot
 };
 
-using Targets = std::array<Target, TEAM_COUNT * PLAYER_COUNT * (1 + BOMB_SLOTS)>;
+constexpr size_t MAX_TARGETS = TEAM_COUNT * PLAYER_COUNT * (1 + BOMB_SLOTS);
+using Targets = std::array<Target, MAX_TARGETS>;
+
+// A set of targets by their places in the list: bits rise in pass order.
+struct TargetSet {
+    std::array<uint64_t, 2> words{};
+    void add(size_t i) { words[i / 64] |= uint64_t{1} << (i % 64); }
+    TargetSet& operator|=(const TargetSet& o) {
+        words[0] |= o.words[0];
+        words[1] |= o.words[1];
+        return *this;
+    }
+};
+
+// The targets by the row and by the column they lie in (cellBelow), so that a blast looks only at the targets of
+// the two rows and two columns it can reach (crossMayReach) instead of at every target. Entry r + 1 is row r; a
+// target outside the grid's rows and columns (or NaN) is in `anywhere` and always looked at.
+struct TargetsByCell {
+    std::vector<TargetSet> rows, columns;
+    TargetSet anywhere;
+
+    static size_t entry(long c, size_t size) { return c >= -1 && c + 1 < static_cast<long>(size) ? static_cast<size_t>(c + 1) : size; }
+
+    void add(const Target& target, size_t i) {
+        const size_t r = entry(cellBelow(target.y), rows.size());
+        const size_t c = entry(cellBelow(target.x), columns.size());
+        if (r == rows.size() || c == columns.size()) {
+            anywhere.add(i);
+            return;
+        }
+        rows[r].add(i);
+        columns[c].add(i);
+    }
+    // The targets an exploding bomb with this cross may reach; every one of them when the cross has no closed form.
+    TargetSet near(const BlastCross& cross, size_t target_count) const {
+        TargetSet found = anywhere;
+        if (!cross.closed_form) {
+            for (size_t i = 0; i < target_count; ++i) found.add(i);
+            return found;
+        }
+        const long bx = static_cast<long>(cross.x), by = static_cast<long>(cross.y);
+        for (const long r : {by - 1, by})
+            if (const size_t e = entry(r, rows.size()); e < rows.size()) found |= rows[e];
+        for (const long c : {bx - 1, bx})
+            if (const size_t e = entry(c, columns.size()); e < columns.size()) found |= columns[e];
+        return found;
+    }
+    // Empties the sets again, touching only the entries that the listed targets filled.
+    void clear(const Targets& targets, size_t target_count) {
+        for (size_t i = 0; i < target_count; ++i) {
+            const size_t r = entry(cellBelow(targets[i].y), rows.size());
+            const size_t c = entry(cellBelow(targets[i].x), columns.size());
+            if (r < rows.size()) rows[r] = TargetSet{};
+            if (c < columns.size()) columns[c] = TargetSet{};
+        }
+        anywhere = TargetSet{};
+    }
+};
+TargetsByCell targets_by_cell;
 
 size_t listTargets(Targets& targets) {
     size_t n = 0;
     for (int t = 0; t < TEAM_COUNT; ++t) {
         for (int p = 0; p < PLAYER_COUNT; ++p) {
             Player& v = game.teams[t].players[p];
-            if (v.status == PLAYER_ALIVE) targets[n++] = Target{v.x, v.y, cellBelow(v.x), cellBelow(v.y), &v, nullptr, t, p, 0};
+            if (v.status == PLAYER_ALIVE) targets[n++] = Target{v.x, v.y, &v, nullptr, t, p, 0};
             const uint64_t own = in_play.active >> slotBit(t, p, 0) & ((1u << BOMB_SLOTS) - 1);
             for (uint64_t left = own; left != 0; left &= left - 1) {
                 const int s = std::countr_zero(left);
                 Bomb& b = v.bombs[static_cast<size_t>(s)];
-                targets[n++] = Target{b.x, b.y, cellBelow(b.x), cellBelow(b.y), nullptr, &b, t, p, s};
+                targets[n++] = Target{b.x, b.y, nullptr, &b, t, p, s};
             }
         }
     }
     return n;
 }
 
-// One exploding bomb (of player t.p, slot s) against every target it reaches: a ticking bomb is marked to go off in
+// One exploding bomb (of player t.p, slot s) against one target it reaches: a ticking bomb is marked to go off in
 // this tick's fuse pass, a living player is hit (a SAFETY player is spared by its own team's bombs).
-void blastTargets(const BlastCross& cross, int t, int p, int s, const Targets& targets, size_t target_count,
-                  std::array<int, TEAM_COUNT>& score_delta) {
-    for (size_t i = 0; i < target_count; ++i) {
-        const Target& target = targets[i];
-        if (!crossMayReach(cross, target.cx, target.cy) || !crossReaches(cross, target.x, target.y)) continue;
-        if (target.bomb != nullptr) {
-            if (engine_events != nullptr && target.bomb->chain_hit == 0)
-                engine_events->bombSetOff(target.team, target.index, target.slot, t, p, s);
-            target.bomb->chain_hit = 1;
-            if (config.debug_level > 2) {
-                std::printf("Bomb from player %d.%d hit bomb from player", t + 1, p + 1);
-                std::printf(" %d.%d\n", target.team + 1, target.index + 1);
-            }
-            continue;
+void blastTarget(const Target& target, int t, int p, int s, std::array<int, TEAM_COUNT>& score_delta) {
+    if (target.bomb != nullptr) {
+        if (engine_events != nullptr && target.bomb->chain_hit == 0)
+            engine_events->bombSetOff(target.team, target.index, target.slot, t, p, s);
+        target.bomb->chain_hit = 1;
+        if (config.debug_level > 2) {
+            std::printf("Bomb from player %d.%d hit bomb from player", t + 1, p + 1);
+            std::printf(" %d.%d\n", target.team + 1, target.index + 1);
         }
-        Player& victim = *target.player;
-        if (config.debug_level > 1)
-            std::printf("Bomb from player %d.%d hit player %d.%d\n", t + 1, p + 1, target.team + 1, target.index + 1);
-        const bool spared = target.team == t && victim.type == SAFETY;
-        if (engine_events != nullptr) engine_events->playerHit(t, p, s, target.team, target.index, !spared);
-        if (spared) {
-            if (config.debug_level > 1) std::printf("Player %d.%d survives!\n", target.team + 1, target.index + 1);
-            continue;
-        }
-        if (victim.hits < UINT8_MAX) ++victim.hits;
-        victim.anim_ticks = 0;
-        score_delta[static_cast<size_t>(t)] += target.team == t ? -1 : 1;
+        return;
     }
+    Player& victim = *target.player;
+    if (config.debug_level > 1)
+        std::printf("Bomb from player %d.%d hit player %d.%d\n", t + 1, p + 1, target.team + 1, target.index + 1);
+    const bool spared = target.team == t && victim.type == SAFETY;
+    if (engine_events != nullptr) engine_events->playerHit(t, p, s, target.team, target.index, !spared);
+    if (spared) {
+        if (config.debug_level > 1) std::printf("Player %d.%d survives!\n", target.team + 1, target.index + 1);
+        return;
+    }
+    if (victim.hits < UINT8_MAX) ++victim.hits;
+    victim.anim_ticks = 0;
+    score_delta[static_cast<size_t>(t)] += target.team == t ? -1 : 1;
 }
 
-// Every exploding bomb, in pass order, against everything it reaches.
+// Every exploding bomb, in pass order, against everything it reaches, in pass order.
 void blastPass() {
     if (in_play.exploding == 0) return;
     Targets targets;
     const size_t target_count = listTargets(targets);
+    TargetsByCell& by_cell = targets_by_cell;
+    // Sized to the grid here rather than kept from the last match: a few bytes to compare per tick.
+    by_cell.rows.resize(static_cast<size_t>(game.height) + 2);
+    by_cell.columns.resize(static_cast<size_t>(game.width) + 2);
+    for (size_t i = 0; i < target_count; ++i) by_cell.add(targets[i], i);
     std::array<int, TEAM_COUNT> score_delta{};
     for (uint64_t left = in_play.exploding; left != 0; left &= left - 1) {
         const int bit = std::countr_zero(left);
         const Bomb& bomb = ownerOfSlot(bit).bombs[static_cast<size_t>(slotIndex(bit))];
-        blastTargets(crossOf(bomb, bit), slotTeam(bit), slotPlayer(bit), slotIndex(bit), targets, target_count,
-                     score_delta);
+        const BlastCross& cross = crossOf(bomb, bit);
+        const TargetSet near = by_cell.near(cross, target_count);
+        for (size_t w = 0; w < near.words.size(); ++w) {
+            for (uint64_t rest = near.words[w]; rest != 0; rest &= rest - 1) {
+                const Target& target = targets[w * 64 + static_cast<size_t>(std::countr_zero(rest))];
+                if (crossReaches(cross, target.x, target.y))
+                    blastTarget(target, slotTeam(bit), slotPlayer(bit), slotIndex(bit), score_delta);
+            }
+        }
     }
+    by_cell.clear(targets, target_count);
     addToScores(score_delta);
 }
 
@@ -399,8 +467,12 @@ void refreshDerivedState() {
 
 void updateGame() {
     if (game.game_over == 1) return;
-    // Taken afresh every tick, so that a state set from outside between ticks (a test, a benchmark) is seen.
-    in_play = SlotsInPlay{slotsIn(BOMB_ACTIVE), slotsIn(BOMB_EXPLODING)};
+#ifdef FUSEWICK_CHECK_DERIVED_STATE
+    if (in_play.active != slotsIn(BOMB_ACTIVE) || in_play.exploding != slotsIn(BOMB_EXPLODING)) {
+        std::fprintf(stderr, "updateGame: bombs were set without refreshDerivedState\n");
+        std::abort();
+    }
+#endif
     blastPass();
     damagePass();
     explosionAndFusePasses();

@@ -48,8 +48,9 @@ int computeIntersect(const Player* p);
 // Advances the match by one tick: the four bomb passes, then every living player's program.
 void updateGame();
 
-// Forgets what the engine keeps beside `game` to go faster (blast crosses already measured). Call it whenever
-// `game` is replaced from outside the engine: initGame does, and so does a restore of a snapshot.
+// Takes afresh from `game` what the engine keeps beside it to go faster (the slots in play) and forgets the blast
+// crosses measured. Call it whenever bombs are set or `game` is replaced from outside the engine: initGame does,
+// and so do the start of a run (runMatch) and a restore of a snapshot.
 void refreshDerivedState();
 
 // Ends the match when nothing but waiting is left (or on request), prints the table, animates the result.

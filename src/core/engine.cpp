@@ -81,8 +81,8 @@ struct SlotsInPlay {
 };
 SlotsInPlay in_play;
 
-// The cross of an exploding slot, with the cell, range and grid it was measured on: a slot whose bomb still
-// matches is not measured again. The walls never change within a match; a new grid comes with refreshDerivedState.
+// The cross of an exploding slot, with the cell and range it was measured for: a slot whose bomb still matches is
+// not measured again. The walls never change within a match; a new grid comes with refreshDerivedState(true).
 struct KeptCross {
     bool valid = false;
     float x = 0, y = 0;
@@ -135,6 +135,8 @@ struct Target {
     int team;
     int index;       // player number within the team
     int slot;        // the bomb's slot
+    size_t row;      // its entries in TargetsByCell
+    size_t column;
 };
 
 constexpr size_t MAX_TARGETS = TEAM_COUNT * PLAYER_COUNT * (1 + BOMB_SLOTS);
@@ -152,45 +154,50 @@ struct TargetSet {
 };
 
 // The targets by the row and by the column they lie in (cellBelow), so that a blast looks only at the targets of
-// the two rows and two columns it can reach (crossMayReach) instead of at every target. Entry r + 1 is row r; a
-// target outside the grid's rows and columns (or NaN) is in `anywhere` and always looked at.
+// the two rows and two columns it can reach (crossMayReach) instead of at every target. Entry r + 1 is row r, for
+// r from -1 to the grid's height; a target in no such row or column (or at NaN) is in `anywhere`, looked at always.
 struct TargetsByCell {
     std::vector<TargetSet> rows, columns;
     TargetSet anywhere;
 
-    static size_t entry(long c, size_t size) { return c >= -1 && c + 1 < static_cast<long>(size) ? static_cast<size_t>(c + 1) : size; }
-
-    void add(const Target& target, size_t i) {
-        const size_t r = entry(cellBelow(target.y), rows.size());
-        const size_t c = entry(cellBelow(target.x), columns.size());
-        if (r == rows.size() || c == columns.size()) {
+    // Sized to the grid: a few bytes to compare per tick, and right whatever grid the match has.
+    void fit() {
+        rows.resize(static_cast<size_t>(game.height) + 2);
+        columns.resize(static_cast<size_t>(game.width) + 2);
+    }
+    static size_t entry(long c, size_t size) {
+        return c >= -1 && c + 1 < static_cast<long>(size) ? static_cast<size_t>(c + 1) : size;
+    }
+    void add(Target& target, size_t i) {
+        target.row = entry(cellBelow(target.y), rows.size());
+        target.column = entry(cellBelow(target.x), columns.size());
+        if (target.row == rows.size() || target.column == columns.size()) {
             anywhere.add(i);
             return;
         }
-        rows[r].add(i);
-        columns[c].add(i);
+        rows[target.row].add(i);
+        columns[target.column].add(i);
     }
     // The targets an exploding bomb with this cross may reach; every one of them when the cross has no closed form.
+    // A closed form lies on a whole cell of the grid, so rows by - 1 and by (entries by and by + 1) both exist.
     TargetSet near(const BlastCross& cross, size_t target_count) const {
         TargetSet found = anywhere;
         if (!cross.closed_form) {
             for (size_t i = 0; i < target_count; ++i) found.add(i);
             return found;
         }
-        const long bx = static_cast<long>(cross.x), by = static_cast<long>(cross.y);
-        for (const long r : {by - 1, by})
-            if (const size_t e = entry(r, rows.size()); e < rows.size()) found |= rows[e];
-        for (const long c : {bx - 1, bx})
-            if (const size_t e = entry(c, columns.size()); e < columns.size()) found |= columns[e];
+        const auto bx = static_cast<size_t>(cross.x), by = static_cast<size_t>(cross.y);
+        found |= rows[by];
+        found |= rows[by + 1];
+        found |= columns[bx];
+        found |= columns[bx + 1];
         return found;
     }
     // Empties the sets again, touching only the entries that the listed targets filled.
     void clear(const Targets& targets, size_t target_count) {
         for (size_t i = 0; i < target_count; ++i) {
-            const size_t r = entry(cellBelow(targets[i].y), rows.size());
-            const size_t c = entry(cellBelow(targets[i].x), columns.size());
-            if (r < rows.size()) rows[r] = TargetSet{};
-            if (c < columns.size()) columns[c] = TargetSet{};
+            if (targets[i].row < rows.size()) rows[targets[i].row] = TargetSet{};
+            if (targets[i].column < columns.size()) columns[targets[i].column] = TargetSet{};
         }
         anywhere = TargetSet{};
     }
@@ -202,12 +209,12 @@ size_t listTargets(Targets& targets) {
     for (int t = 0; t < TEAM_COUNT; ++t) {
         for (int p = 0; p < PLAYER_COUNT; ++p) {
             Player& v = game.teams[t].players[p];
-            if (v.status == PLAYER_ALIVE) targets[n++] = Target{v.x, v.y, &v, nullptr, t, p, 0};
+            if (v.status == PLAYER_ALIVE) targets[n++] = Target{v.x, v.y, &v, nullptr, t, p, 0, 0, 0};
             const uint64_t own = in_play.active >> slotBit(t, p, 0) & ((1u << BOMB_SLOTS) - 1);
             for (uint64_t left = own; left != 0; left &= left - 1) {
                 const int s = std::countr_zero(left);
                 Bomb& b = v.bombs[static_cast<size_t>(s)];
-                targets[n++] = Target{b.x, b.y, nullptr, &b, t, p, s};
+                targets[n++] = Target{b.x, b.y, nullptr, &b, t, p, s, 0, 0};
             }
         }
     }
@@ -247,9 +254,7 @@ void blastPass() {
     Targets targets;
     const size_t target_count = listTargets(targets);
     TargetsByCell& by_cell = targets_by_cell;
-    // Sized to the grid here rather than kept from the last match: a few bytes to compare per tick.
-    by_cell.rows.resize(static_cast<size_t>(game.height) + 2);
-    by_cell.columns.resize(static_cast<size_t>(game.width) + 2);
+    by_cell.fit();
     for (size_t i = 0; i < target_count; ++i) by_cell.add(targets[i], i);
     std::array<int, TEAM_COUNT> score_delta{};
     for (uint64_t left = in_play.exploding; left != 0; left &= left - 1) {
@@ -460,8 +465,8 @@ void programPass() {
 
 }  // namespace
 
-void refreshDerivedState() {
-    kept_crosses.fill(KeptCross{});
+void refreshDerivedState(bool new_grid) {
+    if (new_grid) kept_crosses.fill(KeptCross{});
     in_play = SlotsInPlay{slotsIn(BOMB_ACTIVE), slotsIn(BOMB_EXPLODING)};
 }
 

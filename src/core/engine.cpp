@@ -7,8 +7,9 @@
 // `game`. Nothing in here depends on OpenGL.
 //
 // To go fast the engine keeps two kinds of derived data beside `game`, never in it (so fingerprints and snapshots do
-// not see them): the slots in play, kept up to date by every change of a bomb's state, so the passes visit only the
-// bombs that are out instead of all 64 slots several times a tick; and the blast cross of each exploding slot,
+// not see them): the slots in play and the players dying, kept up to date by every change of a bomb's state or a
+// pose, so the passes visit only the bombs that are out and the players with something to do instead of all 64
+// slots and 16 players several times a tick; and the blast cross of each exploding slot,
 // measured once per explosion and kept with the bomb's cell and range it was measured for. Anything that sets
 // bombs or replaces `game` from outside the engine (loading, a run's start, a snapshot restored, a test) calls
 // refreshDerivedState. Builds with FUSEWICK_CHECK_DERIVED_STATE (the sanitizer and fuzzing builds) check before
@@ -74,11 +75,24 @@ void addToScores(const std::array<int, TEAM_COUNT>& delta) {
 // [SECTION] Derived data
 
 // The slots whose bomb is ticking and whose bomb is exploding, one bit each (geometry.h's slotBit: bits rise in
-// pass order). Taken from `game` by refreshDerivedState; every change of a bomb's state in a tick updates them.
+// pass order), and the players dying. Taken from `game` by refreshDerivedState; every change of a bomb's state or
+// of a dying pose in a tick updates them.
 struct SlotsInPlay {
     uint64_t active = 0;
     uint64_t exploding = 0;
+    uint32_t dying = 0;  // the players in a dying pose, bit team * 4 + player
+    uint32_t hit = 0;    // the players hit in this tick's blast pass
 };
+
+constexpr uint32_t playerBit(int team, int player) { return uint32_t{1} << (team * PLAYER_COUNT + player); }
+
+uint32_t dyingPlayers() {
+    uint32_t dying = 0;
+    for (int t = 0; t < TEAM_COUNT; ++t)
+        for (int p = 0; p < PLAYER_COUNT; ++p)
+            if (isDyingPose(game.teams[static_cast<size_t>(t)].players[static_cast<size_t>(p)].pose)) dying |= playerBit(t, p);
+    return dying;
+}
 SlotsInPlay in_play;
 
 // The cross of an exploding slot, with the cell and range it was measured for: a slot whose bomb still matches is
@@ -244,6 +258,7 @@ void blastTarget(const Target& target, int t, int p, int s, std::array<int, TEAM
         return;
     }
     if (victim.hits < UINT8_MAX) ++victim.hits;
+    in_play.hit |= playerBit(target.team, target.index);
     victim.anim_ticks = 0;
     score_delta[static_cast<size_t>(t)] += target.team == t ? -1 : 1;
 }
@@ -275,12 +290,13 @@ void blastPass() {
 }
 
 // Dying players fall one frame further every 7 ticks; this tick's hits cost health and may kill.
+// Only players hit in this tick or dying are visited, in pass order: for any other, nothing below changes a thing.
 void damagePass() {
-    for (int t = 0; t < TEAM_COUNT; ++t) {
-        for (int i = 0; i < PLAYER_COUNT; ++i) {
+    for (uint32_t left = in_play.hit | in_play.dying; left != 0; left &= left - 1) {
+        const int bit = std::countr_zero(left);
+        const int t = bit / PLAYER_COUNT, i = bit % PLAYER_COUNT;
+        {
             Player& p = game.teams[static_cast<size_t>(t)].players[static_cast<size_t>(i)];
-            // Without a hit this tick and not dying, nothing below changes the player.
-            if (p.hits == 0 && !isDyingPose(p.pose)) continue;
             if (isDyingPose(p.pose)) {
                 ++p.anim_ticks;
                 if (p.anim_ticks >= TICKS_PER_DYING_FRAME) {
@@ -298,8 +314,11 @@ void damagePass() {
                 if (engine_events != nullptr) engine_events->playerDied(t, i);
             }
             p.hits = 0;
+            if (isDyingPose(p.pose)) in_play.dying |= playerBit(t, i);
+            else in_play.dying &= ~playerBit(t, i);
         }
     }
+    in_play.hit = 0;
 }
 
 // An explosion grows through frames 0..4, holds, shrinks back to 0, and then the bomb returns to its owner's hand.
@@ -467,14 +486,15 @@ void programPass() {
 
 void refreshDerivedState(bool new_grid) {
     if (new_grid) kept_crosses.fill(KeptCross{});
-    in_play = SlotsInPlay{slotsIn(BOMB_ACTIVE), slotsIn(BOMB_EXPLODING)};
+    in_play = SlotsInPlay{slotsIn(BOMB_ACTIVE), slotsIn(BOMB_EXPLODING), dyingPlayers(), 0};
 }
 
 void updateGame() {
     if (game.game_over == 1) return;
 #ifdef FUSEWICK_CHECK_DERIVED_STATE
-    if (in_play.active != slotsIn(BOMB_ACTIVE) || in_play.exploding != slotsIn(BOMB_EXPLODING)) {
-        std::fprintf(stderr, "updateGame: bombs were set without refreshDerivedState\n");
+    if (in_play.active != slotsIn(BOMB_ACTIVE) || in_play.exploding != slotsIn(BOMB_EXPLODING) ||
+        in_play.dying != dyingPlayers()) {
+        std::fprintf(stderr, "updateGame: bombs or poses were set without refreshDerivedState\n");
         std::abort();
     }
 #endif

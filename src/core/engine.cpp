@@ -482,7 +482,26 @@ void programPass() {
     }
 }
 
+#ifdef FUSEWICK_CHECK_DERIVED_STATE
+// The checking builds' guard: the derived data must be what `game` holds, or someone set bombs or poses without
+// refreshDerivedState.
+void checkDerivedState(const char* where) {
+    if (in_play.active != slotsIn(BOMB_ACTIVE) || in_play.exploding != slotsIn(BOMB_EXPLODING) ||
+        in_play.dying != dyingPlayers()) {
+        std::fprintf(stderr, "%s: bombs or poses were set without refreshDerivedState\n", where);
+        std::abort();
+    }
+}
+#endif
+
 }  // namespace
+
+bool anyBombInPlay() {
+#ifdef FUSEWICK_CHECK_DERIVED_STATE
+    checkDerivedState("anyBombInPlay");
+#endif
+    return (in_play.active | in_play.exploding) != 0;
+}
 
 void refreshDerivedState(bool new_grid) {
     if (new_grid) kept_crosses.fill(KeptCross{});
@@ -492,11 +511,7 @@ void refreshDerivedState(bool new_grid) {
 void updateGame() {
     if (game.game_over == 1) return;
 #ifdef FUSEWICK_CHECK_DERIVED_STATE
-    if (in_play.active != slotsIn(BOMB_ACTIVE) || in_play.exploding != slotsIn(BOMB_EXPLODING) ||
-        in_play.dying != dyingPlayers()) {
-        std::fprintf(stderr, "updateGame: bombs or poses were set without refreshDerivedState\n");
-        std::abort();
-    }
+    checkDerivedState("updateGame");
 #endif
     blastPass();
     damagePass();

@@ -53,6 +53,9 @@ void updateGame();
 // a restore of a snapshot. With `new_grid` (initGame) it also forgets the blasts measured on the grid before.
 void refreshDerivedState(bool new_grid = false);
 
+// Whether any bomb is ticking or exploding, from the engine's own record of the slots in play.
+bool anyBombInPlay();
+
 // Ends the match when nothing but waiting is left (or on request), prints the table, animates the result.
 void updateDone();
 

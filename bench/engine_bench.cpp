@@ -75,14 +75,19 @@ void busyBoard() {
         b.fuse_frame = static_cast<uint32_t>(i / 3 % 3);
         b.tick_count = static_cast<uint8_t>(i * 7 % 15);
     }
+    refreshDerivedState();
 }
 
 // A freed slot is armed again at once, so all 64 bombs stay in play.
 void rearmFreedBombs() {
+    bool armed = false;
     for (int i = 0; i < 64; ++i) {
         Player& owner = game.teams[static_cast<size_t>(i / 16)].players[static_cast<size_t>(i / 4 % 4)];
-        if (owner.bombs[static_cast<size_t>(i % 4)].state == BOMB_FREE) arm(owner, i % 4, bombX(i), bombY(i));
+        if (owner.bombs[static_cast<size_t>(i % 4)].state != BOMB_FREE) continue;
+        arm(owner, i % 4, bombX(i), bombY(i));
+        armed = true;
     }
+    if (armed) refreshDerivedState();  // bombs set from outside the engine
 }
 
 // Runs ticks from the board set up now, with `between` after each tick; the board is restored every
@@ -98,6 +103,7 @@ void runTicks(benchmark::State& state, void (*between)()) {
         if (++since_restore == RESTORE_EVERY) {
             state.PauseTiming();
             game = start;
+            refreshDerivedState();
             since_restore = 0;
             state.ResumeTiming();
         }

@@ -19,17 +19,13 @@ bool hasWorkLeft(const Player& p) {
     return false;
 }
 
-bool hasBombOut(const Player& p) {
-    for (int s = 0; s < usableSlots(p); ++s)
-        if (p.bombs[static_cast<size_t>(s)].state != BOMB_FREE) return true;
-    return false;
-}
-
+// A bomb out anywhere keeps the match going; the engine knows without a walk over the slots.
 bool matchHasEnded() {
     if (game.end_requested == 1) return true;
+    if (anyBombInPlay()) return false;
     for (const Team& team : game.teams)
         for (const Player& p : team.players)
-            if (hasWorkLeft(p) || hasBombOut(p)) return false;
+            if (hasWorkLeft(p)) return false;
     return true;
 }
 

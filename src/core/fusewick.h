@@ -48,6 +48,14 @@ int computeIntersect(const Player* p);
 // Advances the match by one tick: the four bomb passes, then every living player's program.
 void updateGame();
 
+// Takes afresh from `game` what the engine keeps beside it to go faster (the slots in play). Call it whenever bombs
+// are set or `game` is replaced from outside the engine: initGame does, and so do the start of a run (runMatch) and
+// a restore of a snapshot. With `new_grid` (initGame) it also forgets the blasts measured on the grid before.
+void refreshDerivedState(bool new_grid = false);
+
+// Whether any bomb is ticking or exploding, from the engine's own record of the slots in play.
+bool anyBombInPlay();
+
 // Ends the match when nothing but waiting is left (or on request), prints the table, animates the result.
 void updateDone();
 

@@ -8,6 +8,7 @@
 #include "core/geometry.h"
 #include "core/tables.h"
 
+#include <bit>
 #include <cmath>
 
 namespace {
@@ -98,7 +99,23 @@ int boomIntersect(const Bomb* b, float x, float y) {
     return 0;
 }
 
+uint64_t slotsIn(uint8_t state) {
+    uint64_t slots = 0;
+    for (int t = 0; t < TEAM_COUNT; ++t) {
+        for (int o = 0; o < PLAYER_COUNT; ++o) {
+            const Player& owner = game.teams[static_cast<size_t>(t)].players[static_cast<size_t>(o)];
+            for (int s = 0; s < usableSlots(owner); ++s)
+                if (owner.bombs[static_cast<size_t>(s)].state == state) slots |= uint64_t{1} << slotBit(t, o, s);
+        }
+    }
+    return slots;
+}
+
 CellAhead cellAhead(const Player& p, uint64_t ignored_slots) {
+    return cellAheadAmong(p, slotsIn(BOMB_ACTIVE) & ~ignored_slots);
+}
+
+CellAhead cellAheadAmong(const Player& p, uint64_t active_slots) {
     CellAhead ahead;
     if (!isWalkingPose(p.pose)) return ahead;  // dying and dead poses face nowhere
     const long cx = truncatedCell(p.x);
@@ -124,20 +141,17 @@ CellAhead cellAhead(const Player& p, uint64_t ignored_slots) {
     }
     if (p.type == GHOST) return ahead;  // a GHOST walks through bombs, not through walls
 
-    for (int t = 0; t < TEAM_COUNT; ++t) {
-        for (int o = 0; o < PLAYER_COUNT; ++o) {
-            const Player& owner = game.teams[static_cast<size_t>(t)].players[static_cast<size_t>(o)];
-            for (int s = 0; s < usableSlots(owner); ++s) {
-                const Bomb& bomb = owner.bombs[static_cast<size_t>(s)];
-                if (bomb.state != BOMB_ACTIVE || truncatedCell(bomb.x) != ax || truncatedCell(bomb.y) != ay) continue;
-                if ((ignored_slots >> slotBit(t, o, s) & 1u) != 0) continue;
-                ahead.closed = CellAhead::Closed::Bomb;
-                ahead.team = t;
-                ahead.player = o;
-                ahead.slot = s;
-                return ahead;
-            }
-        }
+    for (uint64_t left = active_slots; left != 0; left &= left - 1) {
+        const int bit = std::countr_zero(left);
+        const Bomb& bomb = game.teams[static_cast<size_t>(slotTeam(bit))]
+                               .players[static_cast<size_t>(slotPlayer(bit))]
+                               .bombs[static_cast<size_t>(slotIndex(bit))];
+        if (truncatedCell(bomb.x) != ax || truncatedCell(bomb.y) != ay) continue;
+        ahead.closed = CellAhead::Closed::Bomb;
+        ahead.team = slotTeam(bit);
+        ahead.player = slotPlayer(bit);
+        ahead.slot = slotIndex(bit);
+        return ahead;
     }
     return ahead;
 }

@@ -43,6 +43,7 @@ void initGame() {
         const uint32_t pose = standingPose(START_CORNERS[static_cast<size_t>(t)].facing);
         for (int p = 0; p < PLAYER_COUNT; ++p) resetPlayer(team.players[p], pose, startCell(t, p, w, h));
     }
+    refreshDerivedState(true);  // a new grid: no blast measured on another one may be used
 }
 
 void loadMatch() {

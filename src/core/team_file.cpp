@@ -11,6 +11,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -75,9 +77,34 @@ void applyType(Player& player, uint32_t code) {
     player.cur_bombs = type.max_bombs;
 }
 
+// The last team files read from memory, whole: reading is a function of the name and the text alone, and a
+// tournament worker compiles the same few texts for every match it plays, where scanning their lines costs as much
+// as a tenth of a short match. Files on disk are read afresh every time (they may have changed).
+class RecentTeamReads {
+public:
+    TeamRead read(const SourceFile& source) {
+        if (!source.text) return readTeam(source);
+        for (const Entry& e : entries_)
+            if (e.path == source.path && e.text == *source.text) return e.read;
+        TeamRead fresh = readTeam(source);
+        if (entries_.size() == KEPT) entries_.erase(entries_.begin());
+        entries_.push_back(Entry{source.path, *source.text, fresh});
+        return fresh;
+    }
+
+private:
+    static constexpr size_t KEPT = 8;  // a tournament's teams, or a good share of them
+    struct Entry {
+        std::string path, text;
+        TeamRead read;
+    };
+    std::vector<Entry> entries_;
+};
+
 TeamData compileTeamFile(Team& team, const SourceFile& source) {
     if (config.debug_level > 1) std::printf("Compiling team file %s\n", source.path.c_str());
-    TeamRead read = readTeam(source);
+    static RecentTeamReads recent;
+    TeamRead read = recent.read(source);
     if (read.fault) reportFault(source.path, *read.fault);
     applyTeam(team, read.team);
     return std::move(read.team);

@@ -169,6 +169,7 @@ MatchResult runMatch(const LoadedMatch& match, uint64_t max_ticks, MatchObserver
     const EventsInstalled installed(&tally);
     if (observer != nullptr) observer->matchStarted(match);
 
+    refreshDerivedState();  // the run starts from whatever `game` holds now
     game.running = 1;  // the start key, pressed before the first frame
     while (game.game_over == 0) {
         if (result.ticks >= max_ticks && !result.capped) {

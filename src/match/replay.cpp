@@ -112,6 +112,7 @@ Json replayJson(const Replay& r) {
     return Json{{"format", REPLAY_FORMAT},
                 {"version", REPLAY_VERSION},
                 {"program", r.program},
+                {"engine", r.engine},
                 {"options",
                  {{"debug", r.options.debug_level},
                   {"width", r.options.pixel_width},
@@ -180,6 +181,16 @@ std::optional<Replay> replayFromJson(const Json& doc, Fields& f) {
     const Json* hashes = f.get(doc, "hashes", T::object, "the state fingerprints");
     if (!f.error.empty()) return std::nullopt;
     r.program = program->get<std::string>();
+    // Replays written before the engine had a version of its own carry no key: they are engine 1.
+    if (doc.contains("engine")) {
+        const Json* engine = f.get(doc, "engine", T::number_unsigned, "an engine version");
+        if (engine == nullptr) return std::nullopt;
+        if (*engine != ENGINE_VERSION)
+            return f.fail("recorded by another engine version (engine " + engine->dump() + "; this program plays engine " +
+                          std::to_string(ENGINE_VERSION) + ")"),
+                   std::nullopt;
+        r.engine = ENGINE_VERSION;
+    }
 
     r.options = defaultConfig();
     const Json* debug = f.get(*options, "debug", T::number_integer, "the debug level");
@@ -271,6 +282,7 @@ ReplayOutcome outcomeOf(const MatchResult& result) {
 
 ReplayRecorder::ReplayRecorder(const LoadedMatch& match, uint64_t max_ticks, std::vector<uint64_t> status_at) {
     replay_.program = std::string("fusewick ") + PROGRAM_VERSION;
+    replay_.engine = ENGINE_VERSION;
     replay_.options = config;
     replay_.max_ticks = max_ticks;
     replay_.status_at = std::move(status_at);

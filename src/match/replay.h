@@ -6,7 +6,8 @@
 // fingerprint after every tick, and the whole fingerprint after the last tick. Playing a replay reads no other file;
 // checking it compares the fingerprints tick by tick, so a match that goes another way is caught at the tick it
 // does. A file that is not a replay, of another version, cut short or edited is refused with a message, never a
-// crash. The keys are documented in the README. No OpenGL in here.
+// crash; so is a replay recorded by another engine version (another ENGINE_VERSION, core/version.h), whose match
+// this program would play by other rules: it says so instead of reporting a divergence. The keys are documented in the README. No OpenGL in here.
 #pragma once
 
 #include "match/match.h"
@@ -40,6 +41,7 @@ ReplayOutcome outcomeOf(const MatchResult& result);
 
 struct Replay {
     std::string program;               // the program and version that recorded it: "fusewick 1.0"
+    int engine = 1;                    // the engine version (rules of play) it was recorded by; 1 without the key
     Config options;                    // debug level and cell size; the file names come from `sources`
     uint64_t max_ticks = DEFAULT_MAX_TICKS;
     std::vector<uint64_t> status_at;   // ticks after which the runner printed the status report

@@ -123,6 +123,7 @@ MatchTimeline::MatchTimeline(const LoadedMatch& match, uint64_t max_ticks, Match
 
 void MatchTimeline::restore(uint64_t snapshot_tick) {
     game = snapshots_[static_cast<size_t>(snapshot_tick / interval_)];
+    refreshDerivedState();  // the engine's slots in play are those of the restored tick
     tick_ = snapshot_tick;
 }
 

@@ -54,6 +54,7 @@ TEST_P(WhatHoldsTheEnd, OnlyCommandsOtherThanWaitAndBombsOut) {
     p.cmd_index = c.cmd_index;
     p.bombs[0].state = c.bomb_state;
     p.status = c.status;
+    refreshDerivedState();  // a bomb set from outside the engine
     captureStdout(updateDone);
     EXPECT_EQ(game.game_over, c.ends ? 1 : 0);
 }

@@ -61,13 +61,17 @@ inline std::string describe(const Player& p) {
 // Arms slot `slot` of a player directly at (x, y), with a fresh fuse.
 inline Bomb& armBomb(Player& owner, int slot, float x, float y) {
     --owner.cur_bombs;
-    return owner.bombs.at(slot) = Bomb{.state = BOMB_ACTIVE, .x = x, .y = y};  // every counter 0
+    owner.bombs.at(slot) = Bomb{.state = BOMB_ACTIVE, .x = x, .y = y};  // every counter 0
+    refreshDerivedState();
+    return owner.bombs.at(slot);
 }
 
 // Makes slot `slot` of a player an explosion that has just begun, with the owner's reach.
 inline Bomb& explodeBomb(Player& owner, int slot, float x, float y) {
     --owner.cur_bombs;
-    return owner.bombs.at(slot) = Bomb{.state = BOMB_EXPLODING, .range = owner.blast_range, .x = x, .y = y};
+    owner.bombs.at(slot) = Bomb{.state = BOMB_EXPLODING, .range = owner.blast_range, .x = x, .y = y};
+    refreshDerivedState();
+    return owner.bombs.at(slot);
 }
 
 }  // namespace fwtest

@@ -1,5 +1,6 @@
 // Replays: recorded from a match held in memory, read back, checked tick by tick; damaged files refused.
 #include "match/replay.h"
+#include "core/version.h"
 #include "support/test_support.h"
 
 #include <nlohmann/json.hpp>
@@ -117,6 +118,17 @@ struct Damage {
 
 class DamagedReplay : public testing::TestWithParam<Damage> {};
 
+// Replays recorded before the engine had a version of its own carry no "engine" key; they are engine 1 and play.
+TEST(Replay, WithoutAnEngineVersionIsOfTheFirstEngineAndReproduces) {
+    nlohmann::json doc = nlohmann::json::parse(replayText(record(defaultMatch())));
+    EXPECT_EQ(doc["engine"], ENGINE_VERSION);
+    doc.erase("engine");
+    const ReplayRead read = parseReplay(doc.dump());
+    ASSERT_TRUE(read.replay) << read.error;
+    EXPECT_EQ(read.replay->engine, 1);
+    EXPECT_EQ(check(*read.replay), std::nullopt);
+}
+
 TEST_P(DamagedReplay, IsRefusedWithItsReason) {
     static const std::string good = replayText(record(defaultMatch()));
     const ReplayRead read = parseReplay(GetParam().edit(nlohmann::json::parse(good)));
@@ -136,6 +148,9 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"NoFormat", [](J d) { d.erase("format"); return d.dump(); }, "no \"format\" (a format name)"},
         Damage{"LaterVersion", [](J d) { d["version"] = 2; return d.dump(); },
                "replay version 2 is unknown (this program reads version 1)"},
+        Damage{"OtherEngine", [](J d) { d["engine"] = 2; return d.dump(); },
+               "recorded by another engine version (engine 2; this program plays engine 1)"},
+        Damage{"EngineNotANumber", [](J d) { d["engine"] = "1"; return d.dump(); }, "\"engine\" is not an engine version"},
         Damage{"TextNotAString", [](J d) { d["files"][0]["text"] = 5; return d.dump(); },
                "\"text\" is not the file's text"},
         Damage{"TeamIndexOutOfRange", [](J d) { d["teams"][3] = 9; return d.dump(); }, "a file index is out of range"},

@@ -85,7 +85,13 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(SeekCase{"Default", "", DEFAULT_MAX_TICKS, 100},
                     // The cap ends the match as the end key would, at the frame of the tick after it.
                     SeekCase{"Capped", "P1 CAPTAIN\nP2 CAPTAIN\nP3 CAPTAIN\nP4 CAPTAIN\nP1.MOVE 0\n", 250, 40},
-                    SeekCase{"OneSnapshot", "", DEFAULT_MAX_TICKS, 5000}),
+                    SeekCase{"OneSnapshot", "", DEFAULT_MAX_TICKS, 5000},
+                    // Snapshots every 7 ticks land with bombs burning and exploding: a restore must leave the
+                    // engine's own record of the bombs in play (kept beside the game state) as the restored tick's.
+                    SeekCase{"BombsAcrossSnapshots",
+                             "P1 HOARDER\nP2 HOARDER\nP3 CAPTAIN\nP4 CAPTAIN\nP1.DROP\nP1.MOVE 1\nP1.DROP\nP1.MOVE 1\n"
+                             "P1.DROP\nP1.MOVE 2\nP2.RIGHT\nP2.DROP\nP2.MOVE 1\nP2.DROP\nP2.MOVE 3\n",
+                             DEFAULT_MAX_TICKS, 7}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TimelineTest, MarksAreTheMatchsExplosionsCountedHitsAndDeaths) {

@@ -178,8 +178,7 @@ int ladderMain(int argc, char** argv) {
     CLI::App app{"fusewick-ladder keeps submitted teams ranked: an HTTP server with pages and a JSON API, workers\n"
                  "that play the matches, and the results in SQLite or PostgreSQL."};
     app.name("fusewick-ladder");
-    app.set_version_flag("--version", std::string("fusewick-ladder ") + PROGRAM_VERSION + " (engine " +
-                                          std::to_string(ENGINE_VERSION) + ")");
+    app.set_version_flag("--version", std::string("fusewick-ladder ") + PROGRAM_VERSION);
     app.footer(EXIT_CODES);
     app.require_subcommand(1);
 

@@ -7,6 +7,7 @@
 // programs, long matches, chain reactions, all bombs out, walls everywhere and the largest maps. Everything is
 // drawn from a fixed seed with a generator of our own, so a run on any machine writes the same files. Regenerating
 // is deliberate (scripts/corpus); no test runs this program. Uses the match library and zlib; no OpenGL.
+#include "core/splitmix.h"
 #include "match/match.h"
 #include "match/replay.h"
 #include "match/state_hash.h"
@@ -26,21 +27,16 @@ namespace {
 
 // [SECTION] Drawing numbers: splitmix64, the same sequence wherever it runs (unlike the standard distributions)
 
+// The corpus's own draws (modulo a bound) on the shared sequence: the corpus files were written with these.
 class Rng {
 public:
-    explicit Rng(uint64_t seed) : state_(seed) {}
-    uint64_t next() {
-        uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    int pick(int n) { return static_cast<int>(next() % static_cast<uint64_t>(n)); }
+    explicit Rng(uint64_t seed) : random_(seed) {}
+    int pick(int n) { return static_cast<int>(random_.next() % static_cast<uint64_t>(n)); }
     int between(int lo, int hi) { return lo + pick(hi - lo + 1); }
     bool oneIn(int n) { return pick(n) == 0; }
 
 private:
-    uint64_t state_;
+    SplitMix64 random_;
 };
 
 // [SECTION] Entries

@@ -153,6 +153,10 @@ int serve(ServerOptions options, const std::string& listen, std::vector<std::str
         return EXIT_LADDER_USAGE;
     }
     options.program = selfPath(argv0);
+    // Started in the source tree after scripts/web, the matches' pages open their replays in the browser viewer.
+    std::error_code ec;
+    if (options.site.empty() && std::filesystem::is_regular_file("build-web/site/index.html", ec))
+        options.site = "build-web/site";
     if (map_paths.empty()) map_paths = bundledMaps();
     if (map_paths.empty()) {
         std::fprintf(stderr, "fusewick-ladder: no maps: give --maps, or run where maps/ holds the game's maps\n");
@@ -222,7 +226,7 @@ int ladderMain(int argc, char** argv) {
     serve_command->add_option("--lease", settings.lease, "Seconds a claimed match is held before it is queued again")
         ->check(CLI::Range(int64_t{5}, int64_t{86400}))
         ->capture_default_str();
-    serve_command->add_option("--site", server.site, "The browser viewer's folder, served under /site/")
+    serve_command->add_option("--site", server.site, "The browser viewer's folder, served under /site/ (default: build-web/site when scripts/web has built it)")
         ->check(CLI::ExistingDirectory);
 
     WorkerOptions worker;

@@ -78,16 +78,10 @@ Window toWindow(const Vertex& v) {
     return {std::fma(cx, half_w, half_w), std::fma(cy, -half_h, half_h), cz * 0.5f + 0.5f};
 }
 
-// To 1/256 of a pixel.
-int64_t snap(float v) { return std::llround(static_cast<double>(v) * 256.0); }
-
-// The first and one-past-last pixel whose centre lies in [from, to) (fixed point, 1/256 pixel).
-std::pair<int, int> coveredSpan(int64_t from, int64_t to, int limit) {
-    // Centre of pixel i is i * 256 + 128; it is in when from <= centre < to.
-    const auto first = static_cast<int64_t>(std::ceil((static_cast<double>(from) - 128.0) / 256.0));
-    const auto end = static_cast<int64_t>(std::ceil((static_cast<double>(to) - 128.0) / 256.0));
-    return {static_cast<int>(std::clamp<int64_t>(first, 0, limit)), static_cast<int>(std::clamp<int64_t>(end, 0, limit))};
-}
+// A window position on the reference renderer's grid: 1/256 of a pixel, measured from the centre of pixel (0, 0)
+// (the half pixel is taken off in single precision first), rounded to the nearest, ties to even, as the processor's
+// float-to-int conversion does.
+int32_t snap(float v) { return static_cast<int32_t>(std::nearbyint((v - 0.5f) * 256.0f)); }
 
 int texelIndex(float coord, int size) {
     const float c = std::clamp(coord, 0.0f, 1.0f) * static_cast<float>(size);
@@ -114,106 +108,114 @@ void putPixel(int px, int py, uint32_t depth, const std::array<uint8_t, 4>& rgba
 // An attribute as a plane over the window: a0 at the origin (the half pixel folded in), its steps along x and y.
 struct Plane {
     float a0, dadx, dady;
-    // At the pixel with whole coordinates (px, py), with fused multiply-adds as Mesa's fragment stage does.
+    // At the pixel with whole coordinates (px, py): the reference renderer's fragment stage adds the x step, then the
+    // y step, each as one fused multiply-add.
     float at(float px, float py) const { return std::fma(dady, py, std::fma(dadx, px, a0)); }
 };
 
-struct Triangle {
-    Plane s, t;
+// One edge of a triangle in fixed point: a pixel (px, py) lies inside when c + dcdy * py - dcdx * px > 0, the steps
+// being in 1/256 pixel per whole pixel.
+struct Edge {
+    int64_t c, dcdx, dcdy;
+    bool inside(int px, int py) const { return c + dcdy * 256 * py - dcdx * 256 * px > 0; }
 };
 
-// The planes of the texture coordinates over a triangle, set up from its first corner in single precision.
-Triangle triangle(const Window& p0, const Window& p1, const Window& p2, const Vertex& v0, const Vertex& v1,
-                  const Vertex& v2) {
-    const float dx01 = p0.x - p1.x, dy01 = p0.y - p1.y;
-    const float dx20 = p2.x - p0.x, dy20 = p2.y - p0.y;
-    const float one_over_area = 1.0f / (dx01 * dy20 - dx20 * dy01);
-    const auto plane = [&](float a0v, float a1v, float a2v) {
-        const float da01 = a0v - a1v, da20 = a2v - a0v;
-        const float dadx = (da01 * dy20 - dy01 * da20) * one_over_area;
-        const float dady = (dx01 * da20 - da01 * dx20) * one_over_area;
-        return Plane{a0v - (dadx * (p0.x - 0.5f) + dady * (p0.y - 0.5f)), dadx, dady};
-    };
-    return {plane(v0.s, v1.s, v2.s), plane(v0.t, v1.t, v2.t)};
+// A corner of a triangle: where it lands in the window, on the fixed-point grid, and its texture coordinate.
+struct Corner {
+    Window w;
+    int32_t x, y;
+    float s, t;
+};
+
+// Edge i runs from corner i to corner i + 1. A pixel centre exactly on an edge belongs to the triangle when the edge
+// is a left edge, or a horizontal edge with the inside above it (rows counted from the top): OpenGL's top-left rule
+// with the picture stored bottom row first, as the reference renderer turns it for a window's frame buffer.
+std::array<Edge, 3> edges(const std::array<Corner, 3>& k) {
+    std::array<Edge, 3> e{};
+    for (size_t i = 0; i < 3; ++i) {
+        const Corner& a = k[i];
+        const Corner& b = k[(i + 1) % 3];
+        Edge& edge = e[i];
+        edge.dcdy = int64_t{a.x} - b.x;
+        edge.dcdx = int64_t{a.y} - b.y;
+        edge.c = edge.dcdx * a.x - edge.dcdy * a.y;
+        if (edge.dcdx < 0 || (edge.dcdx == 0 && edge.dcdy < 0)) ++edge.c;
+    }
+    return e;
 }
 
-// One axis-aligned quad; others are not drawn (the game's drawing sends none).
+// The planes of s and t over a triangle, in single precision and in the reference renderer's order of operations:
+// the edge vectors are scaled by one over the area first, and a0 is taken back from the first corner's pixel centre.
+std::array<Plane, 2> texturePlanes(const std::array<Corner, 3>& k) {
+    const float x0 = k[0].w.x - 0.5f, y0 = k[0].w.y - 0.5f;
+    const float dx01 = k[0].w.x - k[1].w.x, dy01 = k[0].w.y - k[1].w.y;
+    const float dx20 = k[2].w.x - k[0].w.x, dy20 = k[2].w.y - k[0].w.y;
+    const float one_over_area = 1.0f / (dx01 * dy20 - dy01 * dx20);
+    const float dx01_ooa = dx01 * one_over_area, dy01_ooa = dy01 * one_over_area;
+    const float dx20_ooa = dx20 * one_over_area, dy20_ooa = dy20 * one_over_area;
+    const auto plane = [&](float a0, float a1, float a2) {
+        const float da01 = a0 - a1, da20 = a2 - a0;
+        const float dadx = da01 * dy20_ooa - da20 * dy01_ooa;
+        const float dady = da20 * dx01_ooa - da01 * dx20_ooa;
+        return Plane{a0 - (dadx * x0 + dady * y0), dadx, dady};
+    };
+    return {plane(k[0].s, k[1].s, k[2].s), plane(k[0].t, k[1].t, k[2].t)};
+}
+
+// The colour a pixel gets from the texture (if any) and the current colour.
+std::array<uint8_t, 4> shade(const Texture* tex, const std::array<Plane, 2>& planes, int px, int py) {
+    const State& st = state();
+    if (!tex) return st.current;
+    const auto fx = static_cast<float>(px), fy = static_cast<float>(py);
+    const int tx = texelIndex(planes[0].at(fx, fy), tex->width);
+    const int ty = texelIndex(planes[1].at(fx, fy), tex->height);
+    const uint8_t* texel =
+        &tex->rgba[(static_cast<size_t>(ty) * static_cast<size_t>(tex->width) + static_cast<size_t>(tx)) * 4];
+    std::array<uint8_t, 4> c{};
+    for (size_t k = 0; k < 4; ++k) c[k] = st.current[k] == 255 ? texel[k] : mulNorm(texel[k], st.current[k]);
+    return c;
+}
+
+void drawTriangle(std::array<Corner, 3> k, const Texture* tex, uint32_t depth) {
+    const State& st = state();
+    const int64_t area = (int64_t{k[0].x} - k[1].x) * (int64_t{k[2].y} - k[0].y) -
+                         (int64_t{k[2].x} - k[0].x) * (int64_t{k[0].y} - k[1].y);
+    if (area == 0) return;
+    // The other winding is drawn with its first two corners swapped, which also makes the second corner the
+    // planes' origin.
+    if (area < 0) std::swap(k[0], k[1]);
+    const std::array<Edge, 3> e = edges(k);
+    const std::array<Plane, 2> planes = texturePlanes(k);
+    const auto [lo_x, hi_x] = std::minmax({k[0].x, k[1].x, k[2].x});
+    const auto [lo_y, hi_y] = std::minmax({k[0].y, k[1].y, k[2].y});
+    const int x_first = std::max(0, lo_x >> 8), x_last = std::min(st.width - 1, (hi_x >> 8) + 1);
+    const int y_first = std::max(0, lo_y >> 8), y_last = std::min(st.height - 1, (hi_y >> 8) + 1);
+    for (int py = y_first; py <= y_last; ++py)
+        for (int px = x_first; px <= x_last; ++px) {
+            if (!e[0].inside(px, py) || !e[1].inside(px, py) || !e[2].inside(px, py)) continue;
+            const std::array<uint8_t, 4> c = shade(tex, planes, px, py);
+            if (st.alpha_test && c[3] == 0) continue;
+            putPixel(px, py, depth, c);
+        }
+}
+
+// A quad is drawn as the triangles (0, 1, 2) and (0, 2, 3) of its corners in the order sent, as the reference
+// renderer splits one when its frame buffer has a depth buffer.
 void drawQuad(const std::array<Vertex, 4>& v) {
-    State& st = state();
-    std::array<Window, 4> w{};
-    for (size_t i = 0; i < 4; ++i) w[i] = toWindow(v[i]);
-    size_t lo_x = 0, lo_y = 0;  // the corners with the smallest x and smallest y (top)
-    for (size_t i = 1; i < 4; ++i) {
-        if (w[i].x < w[lo_x].x) lo_x = i;
-        if (w[i].y < w[lo_y].y) lo_y = i;
+    const State& st = state();
+    std::array<Corner, 4> k{};
+    for (size_t i = 0; i < 4; ++i) {
+        const Window w = toWindow(v[i]);
+        k[i] = {w, snap(w.x), snap(w.y), v[i].s, v[i].t};
     }
-    size_t hi_x = 0, hi_y = 0;
-    for (size_t i = 1; i < 4; ++i) {
-        if (w[i].x > w[hi_x].x) hi_x = i;
-        if (w[i].y > w[hi_y].y) hi_y = i;
-    }
-    const auto [x_first, x_end] = coveredSpan(snap(w[lo_x].x), snap(w[hi_x].x), st.width);
-    const auto [y_first, y_end] = coveredSpan(snap(w[lo_y].y), snap(w[hi_y].y), st.height);
-    if (x_first >= x_end || y_first >= y_end) return;
-
-    // A quad is two triangles, (0, 1, 3) and (1, 2, 3) in the order sent, each with its own planes.
-    const std::array<Triangle, 2> halves{triangle(w[0], w[1], w[3], v[0], v[1], v[3]),
-                                         triangle(w[3], w[1], w[2], v[3], v[1], v[2])};
-    // The shared diagonal runs from corner 1 to corner 3; corner 0 lies on the first triangle's side.
-    const auto side = [&](float x, float y) { return (w[3].x - w[1].x) * (y - w[1].y) - (w[3].y - w[1].y) * (x - w[1].x); };
-    const bool first_positive = side(w[0].x, w[0].y) > 0.0f;
-    const auto depth = static_cast<uint32_t>(std::lround(static_cast<double>(std::clamp(w[0].z, 0.0f, 1.0f)) * DEPTH_MAX));
-
     const Texture* tex = nullptr;
     if (st.texturing) {
         const auto found = st.textures.find(st.bound);
         if (found != st.textures.end() && !found->second.rgba.empty()) tex = &found->second;
     }
-    // Across an axis-aligned quad s changes along x only and t along y only (their other steps are exactly 0), so
-    // the texel column is worked out once per pixel column and the texel row once per pixel row, for both triangles;
-    // the diagonal is looked at only where the two triangles would pick different texels.
-    const bool separable = halves[0].s.dady == 0.0f && halves[1].s.dady == 0.0f && halves[0].t.dadx == 0.0f &&
-                           halves[1].t.dadx == 0.0f;
-    const auto columns = static_cast<size_t>(x_end - x_first), rows = static_cast<size_t>(y_end - y_first);
-    std::array<std::vector<int>, 2> tx_at, ty_at;
-    if (tex && separable)
-        for (size_t k = 0; k < 2; ++k) {
-            tx_at[k].resize(columns);
-            ty_at[k].resize(rows);
-            for (size_t i = 0; i < columns; ++i)
-                tx_at[k][i] = texelIndex(halves[k].s.at(static_cast<float>(x_first) + static_cast<float>(i), 0.0f), tex->width);
-            for (size_t j = 0; j < rows; ++j)
-                ty_at[k][j] = texelIndex(halves[k].t.at(0.0f, static_cast<float>(y_first) + static_cast<float>(j)), tex->height);
-        }
-    const bool white = st.current == std::array<uint8_t, 4>{255, 255, 255, 255};
-    for (int py = y_first; py < y_end; ++py) {
-        const auto fy = static_cast<float>(py);
-        const auto j = static_cast<size_t>(py - y_first);
-        for (int px = x_first; px < x_end; ++px) {
-            std::array<uint8_t, 4> c = st.current;
-            if (tex) {
-                const auto fx = static_cast<float>(px);
-                const auto i = static_cast<size_t>(px - x_first);
-                int tx = 0, ty = 0;
-                if (separable && tx_at[0][i] == tx_at[1][i] && ty_at[0][j] == ty_at[1][j]) {
-                    tx = tx_at[0][i];
-                    ty = ty_at[0][j];
-                } else {
-                    const size_t k = (side(fx + 0.5f, fy + 0.5f) > 0.0f) == first_positive ? 0 : 1;
-                    tx = separable ? tx_at[k][i] : texelIndex(halves[k].s.at(fx, fy), tex->width);
-                    ty = separable ? ty_at[k][j] : texelIndex(halves[k].t.at(fx, fy), tex->height);
-                }
-                const uint8_t* texel = &tex->rgba[(static_cast<size_t>(ty) * static_cast<size_t>(tex->width) +
-                                                   static_cast<size_t>(tx)) * 4];
-                if (white)
-                    std::copy_n(texel, 4, c.begin());
-                else
-                    for (size_t k = 0; k < 4; ++k) c[k] = mulNorm(texel[k], st.current[k]);
-            }
-            if (st.alpha_test && c[3] == 0) continue;
-            putPixel(px, py, depth, c);
-        }
-    }
+    const auto depth = static_cast<uint32_t>(std::lround(static_cast<double>(std::clamp(k[0].w.z, 0.0f, 1.0f)) * DEPTH_MAX));
+    drawTriangle({k[0], k[1], k[2]}, tex, depth);
+    drawTriangle({k[0], k[2], k[3]}, tex, depth);
 }
 
 }  // namespace

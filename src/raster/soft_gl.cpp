@@ -18,6 +18,9 @@
 #include <cmath>
 #include <cstddef>
 #include <map>
+#include <string>
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -44,6 +47,7 @@ struct State {
     GLuint bound = 0;
     GLuint next_name = 1;
     std::vector<Vertex> quad;
+    std::vector<std::array<Vertex, 4>> batch;  // quads sent since the last change of state
 };
 
 State& state() {
@@ -65,16 +69,30 @@ struct Window {
     float x, y, z;  // pixels from the left and from the top; depth 0..1
 };
 
+struct Clip {
+    float x, y, z;
+};
+
+// Through the projection (the model-view is the identity), in single precision, term by term.
+Clip toClip(const Vertex& v) {
+    const auto& m = state().projection;
+    return {m[0] * v.x + m[4] * v.y + m[8] * v.z + m[12], m[1] * v.x + m[5] * v.y + m[9] * v.z + m[13],
+            m[2] * v.x + m[6] * v.y + m[10] * v.z + m[14]};
+}
+
+bool outsideView(const Vertex& v) {
+    const Clip c = toClip(v);
+    return std::abs(c.x) > 1.0f || std::abs(c.y) > 1.0f || std::abs(c.z) > 1.0f;
+}
+
 Window toWindow(const Vertex& v) {
     const State& st = state();
-    const auto& m = st.projection;
-    const float cx = m[0] * v.x + m[4] * v.y + m[8] * v.z + m[12];
-    const float cy = m[1] * v.x + m[5] * v.y + m[9] * v.z + m[13];
-    const float cz = m[2] * v.x + m[6] * v.y + m[10] * v.z + m[14];
+    const auto [cx, cy, cz] = toClip(v);
     const float half_w = static_cast<float>(st.width) * 0.5f;
     const float half_h = static_cast<float>(st.height) * 0.5f;
     // The picture is stored top row first, so the viewport's y is turned over. The viewport's scale and offset are
     // one fused multiply-add, as Mesa's vertex stage computes them on a processor that has one.
+    if (std::getenv("X_NOFMA_VP")) return {cx * half_w + half_w, cy * -half_h + half_h, cz * 0.5f + 0.5f};
     return {std::fma(cx, half_w, half_w), std::fma(cy, -half_h, half_h), cz * 0.5f + 0.5f};
 }
 
@@ -110,7 +128,7 @@ struct Plane {
     float a0, dadx, dady;
     // At the pixel with whole coordinates (px, py): the reference renderer's fragment stage adds the x step, then the
     // y step, each as one fused multiply-add.
-    float at(float px, float py) const { return std::fma(dady, py, std::fma(dadx, px, a0)); }
+    float at(float px, float py) const { if (std::getenv("X_NOFMA_FS")) { float a = dadx * px + a0; return dady * py + a; } return std::fma(dady, py, std::fma(dadx, px, a0)); }
 };
 
 // One edge of a triangle in fixed point: a pixel (px, py) lies inside when c + dcdy * py - dcdx * px > 0, the steps
@@ -194,6 +212,10 @@ void drawTriangle(std::array<Corner, 3> k, const Texture* tex, uint32_t depth) {
         for (int px = x_first; px <= x_last; ++px) {
             if (!e[0].inside(px, py) || !e[1].inside(px, py) || !e[2].inside(px, py)) continue;
             const std::array<uint8_t, 4> c = shade(tex, planes, px, py);
+            if (std::getenv("X_PX") && px == std::atoi(std::getenv("X_PX")) && py == std::atoi(std::getenv("X_PY")) && tex)
+                std::fprintf(stderr, "px %d py %d tex %dx%d s %a (%.9g) *w=%.9g t %a | w0 %a %a w1 %a %a w2 %a %a | s %a %a %a | plane s %a %a %a\n", px, py, tex->width, tex->height,
+                    planes[0].at(float(px), float(py)), planes[0].at(float(px), float(py)), planes[0].at(float(px), float(py)) * tex->width, planes[1].at(float(px), float(py)),
+                    k[0].w.x, k[0].w.y, k[1].w.x, k[1].w.y, k[2].w.x, k[2].w.y, k[0].s, k[1].s, k[2].s, planes[0].a0, planes[0].dadx, planes[0].dady);
             if (st.alpha_test && c[3] == 0) continue;
             putPixel(px, py, depth, c);
         }
@@ -201,7 +223,7 @@ void drawTriangle(std::array<Corner, 3> k, const Texture* tex, uint32_t depth) {
 
 // A quad is drawn as the triangles (0, 1, 2) and (0, 2, 3) of its corners in the order sent, as the reference
 // renderer splits one when its frame buffer has a depth buffer.
-void drawQuad(const std::array<Vertex, 4>& v) {
+void drawQuad(const std::array<Vertex, 4>& v, bool through_clipper) {
     const State& st = state();
     std::array<Corner, 4> k{};
     for (size_t i = 0; i < 4; ++i) {
@@ -214,8 +236,29 @@ void drawQuad(const std::array<Vertex, 4>& v) {
         if (found != st.textures.end() && !found->second.rgba.empty()) tex = &found->second;
     }
     const auto depth = static_cast<uint32_t>(std::lround(static_cast<double>(std::clamp(k[0].w.z, 0.0f, 1.0f)) * DEPTH_MAX));
+    if (through_clipper) {
+    drawTriangle({k[0], k[1], k[3]}, tex, depth);
+    drawTriangle({k[1], k[2], k[3]}, tex, depth);
+    } else {
     drawTriangle({k[0], k[1], k[2]}, tex, depth);
     drawTriangle({k[0], k[2], k[3]}, tex, depth);
+    }
+}
+
+// Draws the quads sent since the last change of state, as the reference renderer gets them: merged into one draw of
+// up to 1024 quads at a time; when a corner of any of them lies outside the view (a rounding error past the edge is
+// enough), the whole draw goes through its clipping stage, which splits each quad into (0, 1, 3) and (1, 2, 3).
+void flushBatch() {
+    State& st = state();
+    constexpr size_t QUADS_PER_DRAW = 1024;
+    for (size_t first = 0; first < st.batch.size(); first += QUADS_PER_DRAW) {
+        const size_t end = std::min(st.batch.size(), first + QUADS_PER_DRAW);
+        bool clipped = false;
+        for (size_t q = first; q < end && !clipped; ++q)
+            clipped = std::any_of(st.batch[q].begin(), st.batch[q].end(), outsideView);
+        for (size_t q = first; q < end; ++q) drawQuad(st.batch[q], clipped);
+    }
+    st.batch.clear();
 }
 
 }  // namespace
@@ -223,6 +266,7 @@ void drawQuad(const std::array<Vertex, 4>& v) {
 // [SECTION] The frame buffer ------------------------------------------------------------------------------------------
 
 void rasterResize(int width, int height) {
+    flushBatch();
     State& st = state();
     st.width = std::max(1, width);
     st.height = std::max(1, height);
@@ -231,9 +275,11 @@ void rasterResize(int width, int height) {
     st.depth.assign(n, DEPTH_MAX);
 }
 
-const std::vector<uint8_t>& rasterPixels() { return state().colour; }
+const std::vector<uint8_t>& rasterPixels() {
+    flushBatch(); return state().colour; }
 
 void rasterPixelsTopDown(std::vector<uint8_t>& out) {
+    flushBatch();
     const State& st = state();
     const size_t row = static_cast<size_t>(st.width) * 4;
     out.resize(st.colour.size());
@@ -251,6 +297,7 @@ void glViewport(GLint, GLint, GLsizei width, GLsizei height) { rasterResize(widt
 void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a) { state().clear = {toByte(r), toByte(g), toByte(b), toByte(a)}; }
 
 void glClear(GLbitfield mask) {
+    flushBatch();
     State& st = state();
     if (mask & GL_COLOR_BUFFER_BIT)
         for (size_t i = 0; i < st.colour.size(); i += 4) std::copy(st.clear.begin(), st.clear.end(), &st.colour[i]);
@@ -259,9 +306,11 @@ void glClear(GLbitfield mask) {
 
 void glMatrixMode(GLenum) {}  // only the projection is ever set; the model-view stays the identity
 
-void glLoadIdentity() { state().projection = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}; }
+void glLoadIdentity() {
+    flushBatch(); state().projection = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}; }
 
 void glOrtho(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdouble near_val, GLdouble far_val) {
+    flushBatch();
     // In single precision, from the arguments as floats, as Mesa builds the matrix.
     const auto l = static_cast<float>(left), r = static_cast<float>(right);
     const auto b = static_cast<float>(bottom), t = static_cast<float>(top);
@@ -271,6 +320,7 @@ void glOrtho(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdou
 }
 
 void glEnable(GLenum cap) {
+    flushBatch();
     State& st = state();
     if (cap == GL_TEXTURE_2D) st.texturing = true;
     if (cap == GL_DEPTH_TEST) st.depth_test = true;
@@ -279,6 +329,7 @@ void glEnable(GLenum cap) {
 }
 
 void glDisable(GLenum cap) {
+    flushBatch();
     State& st = state();
     if (cap == GL_TEXTURE_2D) st.texturing = false;
     if (cap == GL_DEPTH_TEST) st.depth_test = false;
@@ -286,18 +337,20 @@ void glDisable(GLenum cap) {
     if (cap == GL_BLEND) st.blending = false;
 }
 
-void glAlphaFunc(GLenum, GLclampf) {}        // the drawing only ever asks for "greater than 0"
-void glBlendFunc(GLenum, GLenum) {}          // and for source alpha, one minus source alpha
-void glTexParameteri(GLenum, GLenum, GLint) {}  // nearest and clamped, always
-void glFlush() {}
+void glAlphaFunc(GLenum, GLclampf) { flushBatch(); }      // the drawing only ever asks for "greater than 0"
+void glBlendFunc(GLenum, GLenum) { flushBatch(); }        // and for source alpha, one minus source alpha
+void glTexParameteri(GLenum, GLenum, GLint) { flushBatch(); }  // nearest and clamped, always
+void glFlush() { flushBatch(); }
 
 void glGenTextures(GLsizei n, GLuint* names) {
     for (GLsizei i = 0; i < n; ++i) names[i] = state().next_name++;
 }
 
-void glBindTexture(GLenum, GLuint name) { state().bound = name; }
+void glBindTexture(GLenum, GLuint name) {
+    flushBatch(); state().bound = name; }
 
 void glTexImage2D(GLenum, GLint, GLint, GLsizei width, GLsizei height, GLint, GLenum, GLenum, const GLvoid* pixels) {
+    flushBatch();
     Texture& tex = state().textures[state().bound];
     tex.width = width;
     tex.height = height;
@@ -305,7 +358,8 @@ void glTexImage2D(GLenum, GLint, GLint, GLsizei width, GLsizei height, GLint, GL
     tex.rgba.assign(bytes, bytes + static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
 }
 
-void glColor3ub(GLubyte r, GLubyte g, GLubyte b) { state().current = {r, g, b, 255}; }
+void glColor3ub(GLubyte r, GLubyte g, GLubyte b) {
+    flushBatch(); state().current = {r, g, b, 255}; }
 
 void glTexCoord2d(GLdouble s, GLdouble t) {
     state().s = static_cast<float>(s);
@@ -318,7 +372,7 @@ void glVertex3f(GLfloat x, GLfloat y, GLfloat z) {
     State& st = state();
     st.quad.push_back({x, y, z, st.s, st.t});
     if (st.quad.size() == 4) {
-        drawQuad({st.quad[0], st.quad[1], st.quad[2], st.quad[3]});
+        st.batch.push_back({st.quad[0], st.quad[1], st.quad[2], st.quad[3]});
         st.quad.clear();
     }
 }

@@ -14,7 +14,9 @@
 
 #include <GL/osmesa.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <memory>
 #include <ostream>
 
@@ -79,8 +81,10 @@ TEST_P(RasterTest, TheFrameIsTheGamesFrameAtEveryTick) {
         for (size_t i = 0; i < own.size(); i += 4)
             if (!std::equal(&own[i], &own[i] + 3, &ours[i])) {
                 ++differing;
+                if (std::getenv("RASTER_WHERE")) std::cerr << "AT " << c.name << " " << tick << " " << (i/4) % size_t(size.width) << " " << (i/4) / size_t(size.width) << " own " << int(own[i]) << "," << int(own[i+1]) << "," << int(own[i+2]) << " ours " << int(ours[i]) << "," << int(ours[i+1]) << "," << int(ours[i+2]) << "\n";
                 if (first == own.size()) first = i / 4;
             }
+        if (std::getenv("RASTER_COUNT")) std::cerr << "DIFF " << c.name << " tick " << tick << " " << differing << " of " << own.size() / 4 << "\n";
         EXPECT_LE(differing * 200, own.size() / 4) << "tick " << tick << ": first at x " << first % size_t(size.width) << ", row "
                                  << first / size_t(size.width) << " from the bottom, of " << own.size() / 4;
     }

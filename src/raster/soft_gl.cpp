@@ -221,27 +221,101 @@ void drawTriangle(std::array<Corner, 3> k, const Texture* tex, uint32_t depth) {
         }
 }
 
+// A corner on its way through the reference renderer's clipping stage: its clip coordinates, and where it lands.
+struct ClipCorner {
+    Clip c;
+    Corner k;
+};
+
+// The distance past each face of the view volume (negative outside), as a dot product with the face's plane:
+// x + 1, 1 - x, y + 1, 1 - y, z + 1, 1 - z.
+float faceDistance(const Clip& c, size_t face) {
+    const float v = face < 2 ? c.x : face < 4 ? c.y : c.z;
+    return (face % 2 == 0 ? v : -v) + 1.0f;
+}
+
+// The point at `t` from `out` towards `in`, as the clipping stage makes it: clip coordinates and texture coordinates
+// as out + t * (in - out), the window position from the clip coordinates by a multiply and an add (no fused
+// multiply-add in that stage).
+ClipCorner between(float t, const ClipCorner& out, const ClipCorner& in) {
+    const auto lerp = [t](float o, float i) { return o + t * (i - o); };
+    const State& st = state();
+    ClipCorner n{};
+    n.c = {lerp(out.c.x, in.c.x), lerp(out.c.y, in.c.y), lerp(out.c.z, in.c.z)};
+    const float half_w = static_cast<float>(st.width) * 0.5f, half_h = static_cast<float>(st.height) * 0.5f;
+    const Window w{n.c.x * half_w + half_w, n.c.y * -half_h + half_h, n.c.z * 0.5f + 0.5f};
+    n.k = {w, snap(w.x), snap(w.y), lerp(out.k.s, in.k.s), lerp(out.k.t, in.k.t)};
+    return n;
+}
+
+// Cuts the polygon by one face of the view volume, keeping the corners' order (Sutherland-Hodgman, with the clipping
+// stage's choice of direction for the new corner so that t is the smaller fraction).
+std::vector<ClipCorner> clipByFace(const std::vector<ClipCorner>& in, size_t face) {
+    std::vector<ClipCorner> out;
+    float d_prev = faceDistance(in[0].c, face);
+    for (size_t i = 1; i <= in.size(); ++i) {
+        const ClipCorner& prev = in[i - 1];
+        const ClipCorner& cur = in[i % in.size()];
+        const float d = faceDistance(cur.c, face);
+        bool crosses = false;
+        if (d_prev >= 0.0f) {
+            out.push_back(prev);
+            crosses = d < 0.0f;
+        } else {
+            crosses = !(d < 0.0f);
+        }
+        if (crosses) {
+            const float denom = d - d_prev;
+            if (d < 0.0f)  // going out
+                out.push_back(-d < d_prev ? between(d / denom, cur, prev) : between(-d_prev / denom, prev, cur));
+            else  // coming back in
+                out.push_back(-d_prev < d ? between(-d_prev / denom, prev, cur) : between(d / denom, cur, prev));
+        }
+        d_prev = d;
+    }
+    return out;
+}
+
+// A triangle through the clipping stage: untouched when all its corners lie inside the view volume, otherwise cut by
+// each face it crosses and drawn as the fan (i - 1, i, 0).
+void drawClippedTriangle(const std::array<ClipCorner, 3>& tri, const Texture* tex, uint32_t depth) {
+    std::vector<ClipCorner> poly(tri.begin(), tri.end());
+    bool touched = false;
+    for (size_t face = 0; face < 6 && poly.size() >= 3; ++face)
+        if (std::any_of(tri.begin(), tri.end(), [face](const ClipCorner& k) { return faceDistance(k.c, face) < 0.0f; })) {
+            poly = clipByFace(poly, face);
+            touched = true;
+        }
+    if (!touched) {
+        drawTriangle({tri[0].k, tri[1].k, tri[2].k}, tex, depth);
+        return;
+    }
+    for (size_t i = 2; i < poly.size(); ++i) drawTriangle({poly[i - 1].k, poly[i].k, poly[0].k}, tex, depth);
+}
+
 // A quad is drawn as the triangles (0, 1, 2) and (0, 2, 3) of its corners in the order sent, as the reference
-// renderer splits one when its frame buffer has a depth buffer.
+// renderer splits one when its frame buffer has a depth buffer; through the clipping stage it is (0, 1, 3) and
+// (1, 2, 3) instead.
 void drawQuad(const std::array<Vertex, 4>& v, bool through_clipper) {
     const State& st = state();
-    std::array<Corner, 4> k{};
+    std::array<ClipCorner, 4> k{};
     for (size_t i = 0; i < 4; ++i) {
         const Window w = toWindow(v[i]);
-        k[i] = {w, snap(w.x), snap(w.y), v[i].s, v[i].t};
+        k[i] = {toClip(v[i]), {w, snap(w.x), snap(w.y), v[i].s, v[i].t}};
     }
     const Texture* tex = nullptr;
     if (st.texturing) {
         const auto found = st.textures.find(st.bound);
         if (found != st.textures.end() && !found->second.rgba.empty()) tex = &found->second;
     }
-    const auto depth = static_cast<uint32_t>(std::lround(static_cast<double>(std::clamp(k[0].w.z, 0.0f, 1.0f)) * DEPTH_MAX));
+    const auto depth =
+        static_cast<uint32_t>(std::lround(static_cast<double>(std::clamp(k[0].k.w.z, 0.0f, 1.0f)) * DEPTH_MAX));
     if (through_clipper) {
-    drawTriangle({k[0], k[1], k[3]}, tex, depth);
-    drawTriangle({k[1], k[2], k[3]}, tex, depth);
+        drawClippedTriangle({k[0], k[1], k[3]}, tex, depth);
+        drawClippedTriangle({k[1], k[2], k[3]}, tex, depth);
     } else {
-    drawTriangle({k[0], k[1], k[2]}, tex, depth);
-    drawTriangle({k[0], k[2], k[3]}, tex, depth);
+        drawTriangle({k[0].k, k[1].k, k[2].k}, tex, depth);
+        drawTriangle({k[0].k, k[2].k, k[3].k}, tex, depth);
     }
 }
 

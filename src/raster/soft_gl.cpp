@@ -1,12 +1,20 @@
 // soft_gl.cpp: the software rasteriser: the subset of OpenGL 1.x that the game's drawing calls (soft_gl_names.h
 // renames the calls to these functions), painting into one pixel buffer.
 //
-// Follows the rules OpenGL sets and Mesa keeps: positions go through the projection and the viewport in single
-// precision and are snapped to 1/256 of a pixel; a pixel is drawn when its centre lies inside the quad, a centre on
-// the left or top edge counting as inside and one on the right or bottom edge not (rows counted from the top, as the
-// picture is stored); the texture coordinate at the pixel centre picks the nearest texel, clamped to the texture;
-// a texel with alpha 0 fails the alpha test; depth is compared as a 24-bit number with "less"; the current colour
-// multiplies the texel and blending mixes by the source alpha. No GL library, no game rule.
+// Its pixels equal those of the game's own frame, which on this platform comes from Mesa's llvmpipe driver, so it
+// follows that driver's arithmetic step by step, not just OpenGL's rules (the comments at each step say which):
+// - positions through the projection in single precision, term by term, then the viewport as one fused multiply-add;
+// - quads sent between two changes of state form one draw; a quad becomes the triangles (0, 1, 2) and (0, 2, 3), or
+//   (0, 1, 3) and (1, 2, 3) when a corner of any quad of its draw lies outside the view volume (the clipping stage
+//   then cuts the triangles that cross it);
+// - corners snapped to 1/256 of a pixel from the pixel centre, integer edge functions with the top-left rule as it
+//   falls on a picture stored bottom row first;
+// - the planes of s and t set up from the triangle's first corner in single precision in the driver's order of
+//   operations, evaluated at each pixel with two fused multiply-adds; the nearest texel is floor(coord * size),
+//   clamped to the texture;
+// - a texel with alpha 0 fails the alpha test; depth is compared as a 24-bit number with "less"; the current colour
+//   multiplies the texel and blending mixes by the source alpha.
+// No GL library, no game rule.
 #include "raster/soft_gl_names.h"
 
 #include <GL/gl.h>
@@ -18,9 +26,6 @@
 #include <cmath>
 #include <cstddef>
 #include <map>
-#include <string>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -92,7 +97,6 @@ Window toWindow(const Vertex& v) {
     const float half_h = static_cast<float>(st.height) * 0.5f;
     // The picture is stored top row first, so the viewport's y is turned over. The viewport's scale and offset are
     // one fused multiply-add, as Mesa's vertex stage computes them on a processor that has one.
-    if (std::getenv("X_NOFMA_VP")) return {cx * half_w + half_w, cy * -half_h + half_h, cz * 0.5f + 0.5f};
     return {std::fma(cx, half_w, half_w), std::fma(cy, -half_h, half_h), cz * 0.5f + 0.5f};
 }
 
@@ -128,7 +132,7 @@ struct Plane {
     float a0, dadx, dady;
     // At the pixel with whole coordinates (px, py): the reference renderer's fragment stage adds the x step, then the
     // y step, each as one fused multiply-add.
-    float at(float px, float py) const { if (std::getenv("X_NOFMA_FS")) { float a = dadx * px + a0; return dady * py + a; } return std::fma(dady, py, std::fma(dadx, px, a0)); }
+    float at(float px, float py) const { return std::fma(dady, py, std::fma(dadx, px, a0)); }
 };
 
 // One edge of a triangle in fixed point: a pixel (px, py) lies inside when c + dcdy * py - dcdx * px > 0, the steps
@@ -180,15 +184,11 @@ std::array<Plane, 2> texturePlanes(const std::array<Corner, 3>& k) {
     return {plane(k[0].s, k[1].s, k[2].s), plane(k[0].t, k[1].t, k[2].t)};
 }
 
-// The colour a pixel gets from the texture (if any) and the current colour.
-std::array<uint8_t, 4> shade(const Texture* tex, const std::array<Plane, 2>& planes, int px, int py) {
+// The colour of texel (tx, ty) under the current colour.
+std::array<uint8_t, 4> shade(const Texture& tex, int tx, int ty) {
     const State& st = state();
-    if (!tex) return st.current;
-    const auto fx = static_cast<float>(px), fy = static_cast<float>(py);
-    const int tx = texelIndex(planes[0].at(fx, fy), tex->width);
-    const int ty = texelIndex(planes[1].at(fx, fy), tex->height);
     const uint8_t* texel =
-        &tex->rgba[(static_cast<size_t>(ty) * static_cast<size_t>(tex->width) + static_cast<size_t>(tx)) * 4];
+        &tex.rgba[(static_cast<size_t>(ty) * static_cast<size_t>(tex.width) + static_cast<size_t>(tx)) * 4];
     std::array<uint8_t, 4> c{};
     for (size_t k = 0; k < 4; ++k) c[k] = st.current[k] == 255 ? texel[k] : mulNorm(texel[k], st.current[k]);
     return c;
@@ -203,19 +203,36 @@ void drawTriangle(std::array<Corner, 3> k, const Texture* tex, uint32_t depth) {
     // planes' origin.
     if (area < 0) std::swap(k[0], k[1]);
     const std::array<Edge, 3> e = edges(k);
-    const std::array<Plane, 2> planes = texturePlanes(k);
     const auto [lo_x, hi_x] = std::minmax({k[0].x, k[1].x, k[2].x});
     const auto [lo_y, hi_y] = std::minmax({k[0].y, k[1].y, k[2].y});
     const int x_first = std::max(0, lo_x >> 8), x_last = std::min(st.width - 1, (hi_x >> 8) + 1);
     const int y_first = std::max(0, lo_y >> 8), y_last = std::min(st.height - 1, (hi_y >> 8) + 1);
+    if (x_first > x_last || y_first > y_last) return;
+
+    // The texel of every pixel column and row. When s does not change along y nor t along x (their steps are
+    // exactly 0, as on every upright quad), the fused multiply-add of a zero step changes nothing, so s depends on
+    // the column alone and t on the row alone and each is worked out once; otherwise per pixel.
+    const std::array<Plane, 2> planes = tex ? texturePlanes(k) : std::array<Plane, 2>{};
+    const bool separable = planes[0].dady == 0.0f && planes[1].dadx == 0.0f;
+    std::vector<int> column_texel, row_texel;
+    if (tex && separable) {
+        for (int px = x_first; px <= x_last; ++px)
+            column_texel.push_back(texelIndex(planes[0].at(static_cast<float>(px), 0.0f), tex->width));
+        for (int py = y_first; py <= y_last; ++py)
+            row_texel.push_back(texelIndex(planes[1].at(0.0f, static_cast<float>(py)), tex->height));
+    }
     for (int py = y_first; py <= y_last; ++py)
         for (int px = x_first; px <= x_last; ++px) {
             if (!e[0].inside(px, py) || !e[1].inside(px, py) || !e[2].inside(px, py)) continue;
-            const std::array<uint8_t, 4> c = shade(tex, planes, px, py);
-            if (std::getenv("X_PX") && px == std::atoi(std::getenv("X_PX")) && py == std::atoi(std::getenv("X_PY")) && tex)
-                std::fprintf(stderr, "px %d py %d tex %dx%d s %a (%.9g) *w=%.9g t %a | w0 %a %a w1 %a %a w2 %a %a | s %a %a %a | plane s %a %a %a\n", px, py, tex->width, tex->height,
-                    planes[0].at(float(px), float(py)), planes[0].at(float(px), float(py)), planes[0].at(float(px), float(py)) * tex->width, planes[1].at(float(px), float(py)),
-                    k[0].w.x, k[0].w.y, k[1].w.x, k[1].w.y, k[2].w.x, k[2].w.y, k[0].s, k[1].s, k[2].s, planes[0].a0, planes[0].dadx, planes[0].dady);
+            std::array<uint8_t, 4> c = st.current;
+            if (tex && separable) {
+                c = shade(*tex, column_texel[static_cast<size_t>(px - x_first)],
+                          row_texel[static_cast<size_t>(py - y_first)]);
+            } else if (tex) {
+                const auto fx = static_cast<float>(px), fy = static_cast<float>(py);
+                c = shade(*tex, texelIndex(planes[0].at(fx, fy), tex->width),
+                          texelIndex(planes[1].at(fx, fy), tex->height));
+            }
             if (st.alpha_test && c[3] == 0) continue;
             putPixel(px, py, depth, c);
         }
@@ -350,7 +367,9 @@ void rasterResize(int width, int height) {
 }
 
 const std::vector<uint8_t>& rasterPixels() {
-    flushBatch(); return state().colour; }
+    flushBatch();
+    return state().colour;
+}
 
 void rasterPixelsTopDown(std::vector<uint8_t>& out) {
     flushBatch();
@@ -365,10 +384,15 @@ int rasterWidth() { return state().width; }
 int rasterHeight() { return state().height; }
 
 // [SECTION] The OpenGL subset -------------------------------------------------------------------------------------------
+// Every call that changes state first draws the quads sent before it (flushBatch), as the reference renderer ends its
+// merged draw there: which quads share a draw decides how they are split into triangles.
 
 void glViewport(GLint, GLint, GLsizei width, GLsizei height) { rasterResize(width, height); }
 
-void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a) { state().clear = {toByte(r), toByte(g), toByte(b), toByte(a)}; }
+void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a) {
+    flushBatch();
+    state().clear = {toByte(r), toByte(g), toByte(b), toByte(a)};
+}
 
 void glClear(GLbitfield mask) {
     flushBatch();
@@ -378,10 +402,12 @@ void glClear(GLbitfield mask) {
     if (mask & GL_DEPTH_BUFFER_BIT) std::fill(st.depth.begin(), st.depth.end(), DEPTH_MAX);
 }
 
-void glMatrixMode(GLenum) {}  // only the projection is ever set; the model-view stays the identity
+void glMatrixMode(GLenum) { flushBatch(); }  // only the projection is ever set; the model-view stays the identity
 
 void glLoadIdentity() {
-    flushBatch(); state().projection = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}; }
+    flushBatch();
+    state().projection = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+}
 
 void glOrtho(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdouble near_val, GLdouble far_val) {
     flushBatch();
@@ -411,8 +437,8 @@ void glDisable(GLenum cap) {
     if (cap == GL_BLEND) st.blending = false;
 }
 
-void glAlphaFunc(GLenum, GLclampf) { flushBatch(); }      // the drawing only ever asks for "greater than 0"
-void glBlendFunc(GLenum, GLenum) { flushBatch(); }        // and for source alpha, one minus source alpha
+void glAlphaFunc(GLenum, GLclampf) { flushBatch(); }           // the drawing only ever asks for "greater than 0"
+void glBlendFunc(GLenum, GLenum) { flushBatch(); }             // and for source alpha, one minus source alpha
 void glTexParameteri(GLenum, GLenum, GLint) { flushBatch(); }  // nearest and clamped, always
 void glFlush() { flushBatch(); }
 
@@ -421,7 +447,9 @@ void glGenTextures(GLsizei n, GLuint* names) {
 }
 
 void glBindTexture(GLenum, GLuint name) {
-    flushBatch(); state().bound = name; }
+    flushBatch();
+    state().bound = name;
+}
 
 void glTexImage2D(GLenum, GLint, GLint, GLsizei width, GLsizei height, GLint, GLenum, GLenum, const GLvoid* pixels) {
     flushBatch();
@@ -433,7 +461,9 @@ void glTexImage2D(GLenum, GLint, GLint, GLsizei width, GLsizei height, GLint, GL
 }
 
 void glColor3ub(GLubyte r, GLubyte g, GLubyte b) {
-    flushBatch(); state().current = {r, g, b, 255}; }
+    flushBatch();
+    state().current = {r, g, b, 255};
+}
 
 void glTexCoord2d(GLdouble s, GLdouble t) {
     state().s = static_cast<float>(s);

@@ -53,6 +53,7 @@ struct State {
     GLuint next_name = 1;
     std::vector<Vertex> quad;
     std::vector<std::array<Vertex, 4>> batch;  // quads sent since the last change of state
+    std::vector<int> column_texel, row_texel;  // scratch of drawTriangle, kept to spare allocations
 };
 
 State& state() {
@@ -135,11 +136,23 @@ struct Plane {
     float at(float px, float py) const { return std::fma(dady, py, std::fma(dadx, px, a0)); }
 };
 
+// a / b rounded down, for b > 0.
+int64_t floorDiv(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+
 // One edge of a triangle in fixed point: a pixel (px, py) lies inside when c + dcdy * py - dcdx * px > 0, the steps
 // being in 1/256 pixel per whole pixel.
 struct Edge {
     int64_t c, dcdx, dcdy;
-    bool inside(int px, int py) const { return c + dcdy * 256 * py - dcdx * 256 * px > 0; }
+    // Narrows [first, last] to the pixels of row py on the inside of this edge (empty when first > last).
+    void clipRow(int py, int64_t& first, int64_t& last) const {
+        const int64_t a = c + dcdy * 256 * py, b = dcdx * 256;  // inside: a - b * px > 0
+        if (b > 0)
+            last = std::min(last, floorDiv(a - 1, b));
+        else if (b < 0)
+            first = std::max(first, -floorDiv(a - 1, -b));
+        else if (a <= 0)
+            last = first - 1;
+    }
 };
 
 // A corner of a triangle: where it lands in the window, on the fixed-point grid, and its texture coordinate.
@@ -214,16 +227,20 @@ void drawTriangle(std::array<Corner, 3> k, const Texture* tex, uint32_t depth) {
     // the column alone and t on the row alone and each is worked out once; otherwise per pixel.
     const std::array<Plane, 2> planes = tex ? texturePlanes(k) : std::array<Plane, 2>{};
     const bool separable = planes[0].dady == 0.0f && planes[1].dadx == 0.0f;
-    std::vector<int> column_texel, row_texel;
+    std::vector<int>& column_texel = state().column_texel;
+    std::vector<int>& row_texel = state().row_texel;
+    column_texel.clear();
+    row_texel.clear();
     if (tex && separable) {
         for (int px = x_first; px <= x_last; ++px)
             column_texel.push_back(texelIndex(planes[0].at(static_cast<float>(px), 0.0f), tex->width));
         for (int py = y_first; py <= y_last; ++py)
             row_texel.push_back(texelIndex(planes[1].at(0.0f, static_cast<float>(py)), tex->height));
     }
-    for (int py = y_first; py <= y_last; ++py)
-        for (int px = x_first; px <= x_last; ++px) {
-            if (!e[0].inside(px, py) || !e[1].inside(px, py) || !e[2].inside(px, py)) continue;
+    for (int py = y_first; py <= y_last; ++py) {
+        int64_t first = x_first, last = x_last;
+        for (const Edge& edge : e) edge.clipRow(py, first, last);
+        for (auto px = static_cast<int>(first); px <= static_cast<int>(last); ++px) {
             std::array<uint8_t, 4> c = st.current;
             if (tex && separable) {
                 c = shade(*tex, column_texel[static_cast<size_t>(px - x_first)],
@@ -236,6 +253,7 @@ void drawTriangle(std::array<Corner, 3> k, const Texture* tex, uint32_t depth) {
             if (st.alpha_test && c[3] == 0) continue;
             putPixel(px, py, depth, c);
         }
+    }
 }
 
 // A corner on its way through the reference renderer's clipping stage: its clip coordinates, and where it lands.
@@ -296,17 +314,18 @@ std::vector<ClipCorner> clipByFace(const std::vector<ClipCorner>& in, size_t fac
 // A triangle through the clipping stage: untouched when all its corners lie inside the view volume, otherwise cut by
 // each face it crosses and drawn as the fan (i - 1, i, 0).
 void drawClippedTriangle(const std::array<ClipCorner, 3>& tri, const Texture* tex, uint32_t depth) {
-    std::vector<ClipCorner> poly(tri.begin(), tri.end());
-    bool touched = false;
-    for (size_t face = 0; face < 6 && poly.size() >= 3; ++face)
-        if (std::any_of(tri.begin(), tri.end(), [face](const ClipCorner& k) { return faceDistance(k.c, face) < 0.0f; })) {
-            poly = clipByFace(poly, face);
-            touched = true;
-        }
-    if (!touched) {
+    const auto crosses = [&tri](size_t face) {
+        return std::any_of(tri.begin(), tri.end(), [face](const ClipCorner& k) { return faceDistance(k.c, face) < 0.0f; });
+    };
+    std::array<bool, 6> faces{};
+    for (size_t face = 0; face < 6; ++face) faces[face] = crosses(face);
+    if (std::none_of(faces.begin(), faces.end(), [](bool f) { return f; })) {
         drawTriangle({tri[0].k, tri[1].k, tri[2].k}, tex, depth);
         return;
     }
+    std::vector<ClipCorner> poly(tri.begin(), tri.end());
+    for (size_t face = 0; face < 6 && poly.size() >= 3; ++face)
+        if (faces[face]) poly = clipByFace(poly, face);
     for (size_t i = 2; i < poly.size(); ++i) drawTriangle({poly[i - 1].k, poly[i].k, poly[0].k}, tex, depth);
 }
 

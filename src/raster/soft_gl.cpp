@@ -111,8 +111,7 @@ int texelIndex(float coord, int size) {
     return std::clamp(static_cast<int>(std::floor(c)), 0, size - 1);
 }
 
-void putPixel(int px, int py, uint32_t depth, const std::array<uint8_t, 4>& rgba) {
-    State& st = state();
+void putPixel(State& st, int px, int py, uint32_t depth, const std::array<uint8_t, 4>& rgba) {
     const size_t at = static_cast<size_t>(st.height - 1 - py) * static_cast<size_t>(st.width) + static_cast<size_t>(px);
     if (st.depth_test) {
         if (!(depth < st.depth[at])) return;
@@ -197,18 +196,20 @@ std::array<Plane, 2> texturePlanes(const std::array<Corner, 3>& k) {
     return {plane(k[0].s, k[1].s, k[2].s), plane(k[0].t, k[1].t, k[2].t)};
 }
 
-// The colour of texel (tx, ty) under the current colour.
-std::array<uint8_t, 4> shade(const Texture& tex, int tx, int ty) {
-    const State& st = state();
+// The colour of texel (tx, ty) under the current colour (white leaves the texel as it is).
+std::array<uint8_t, 4> shade(const Texture& tex, int tx, int ty, const std::array<uint8_t, 4>& current, bool white) {
     const uint8_t* texel =
         &tex.rgba[(static_cast<size_t>(ty) * static_cast<size_t>(tex.width) + static_cast<size_t>(tx)) * 4];
     std::array<uint8_t, 4> c{};
-    for (size_t k = 0; k < 4; ++k) c[k] = st.current[k] == 255 ? texel[k] : mulNorm(texel[k], st.current[k]);
+    if (white)
+        std::copy_n(texel, 4, c.begin());
+    else
+        for (size_t k = 0; k < 4; ++k) c[k] = mulNorm(texel[k], current[k]);
     return c;
 }
 
 void drawTriangle(std::array<Corner, 3> k, const Texture* tex, uint32_t depth) {
-    const State& st = state();
+    State& st = state();
     const int64_t area = (int64_t{k[0].x} - k[1].x) * (int64_t{k[2].y} - k[0].y) -
                          (int64_t{k[2].x} - k[0].x) * (int64_t{k[0].y} - k[1].y);
     if (area == 0) return;
@@ -227,8 +228,8 @@ void drawTriangle(std::array<Corner, 3> k, const Texture* tex, uint32_t depth) {
     // the column alone and t on the row alone and each is worked out once; otherwise per pixel.
     const std::array<Plane, 2> planes = tex ? texturePlanes(k) : std::array<Plane, 2>{};
     const bool separable = planes[0].dady == 0.0f && planes[1].dadx == 0.0f;
-    std::vector<int>& column_texel = state().column_texel;
-    std::vector<int>& row_texel = state().row_texel;
+    std::vector<int>& column_texel = st.column_texel;
+    std::vector<int>& row_texel = st.row_texel;
     column_texel.clear();
     row_texel.clear();
     if (tex && separable) {
@@ -237,6 +238,7 @@ void drawTriangle(std::array<Corner, 3> k, const Texture* tex, uint32_t depth) {
         for (int py = y_first; py <= y_last; ++py)
             row_texel.push_back(texelIndex(planes[1].at(0.0f, static_cast<float>(py)), tex->height));
     }
+    const bool white = st.current == std::array<uint8_t, 4>{255, 255, 255, 255};
     for (int py = y_first; py <= y_last; ++py) {
         int64_t first = x_first, last = x_last;
         for (const Edge& edge : e) edge.clipRow(py, first, last);
@@ -244,14 +246,14 @@ void drawTriangle(std::array<Corner, 3> k, const Texture* tex, uint32_t depth) {
             std::array<uint8_t, 4> c = st.current;
             if (tex && separable) {
                 c = shade(*tex, column_texel[static_cast<size_t>(px - x_first)],
-                          row_texel[static_cast<size_t>(py - y_first)]);
+                          row_texel[static_cast<size_t>(py - y_first)], st.current, white);
             } else if (tex) {
                 const auto fx = static_cast<float>(px), fy = static_cast<float>(py);
                 c = shade(*tex, texelIndex(planes[0].at(fx, fy), tex->width),
-                          texelIndex(planes[1].at(fx, fy), tex->height));
+                          texelIndex(planes[1].at(fx, fy), tex->height), st.current, white);
             }
             if (st.alpha_test && c[3] == 0) continue;
-            putPixel(px, py, depth, c);
+            putPixel(st, px, py, depth, c);
         }
     }
 }

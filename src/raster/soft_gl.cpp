@@ -242,6 +242,7 @@ void drawTriangle(std::array<Corner, 3> k, const Texture* tex, uint32_t depth) {
     for (int py = y_first; py <= y_last; ++py) {
         int64_t first = x_first, last = x_last;
         for (const Edge& edge : e) edge.clipRow(py, first, last);
+        if (first > last) continue;  // else both lie within [x_first, x_last]
         for (auto px = static_cast<int>(first); px <= static_cast<int>(last); ++px) {
             std::array<uint8_t, 4> c = st.current;
             if (tex && separable) {

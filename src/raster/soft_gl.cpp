@@ -86,6 +86,7 @@ Clip toClip(const Vertex& v) {
             m[2] * v.x + m[6] * v.y + m[10] * v.z + m[14]};
 }
 
+// Past a face of the view volume (strictly beyond -1 or 1), as the reference renderer's vertex stage tests a corner.
 bool outsideView(const Vertex& v) {
     const Clip c = toClip(v);
     return std::abs(c.x) > 1.0f || std::abs(c.y) > 1.0f || std::abs(c.z) > 1.0f;

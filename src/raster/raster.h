@@ -1,8 +1,9 @@
 // raster.h: the software rasteriser's frame buffer. The game's own drawing (src/gl, built with soft_gl_names.h)
-// paints into it through a small subset of OpenGL 1.x that follows OpenGL's rules: vertices through the orthographic
-// projection and the viewport, pixel centres at half-integers with the top-left fill rule, the nearest texel at each
-// pixel centre with clamped coordinates, the alpha test, a 24-bit depth test (less), source-alpha blending and the
-// colour multiplying the texel. Only what the game's drawing uses: axis-aligned textured quads.
+// paints into it through a small subset of OpenGL 1.x that follows OpenGL's rules and, step by step, the arithmetic
+// of the renderer the game's own frame comes from (soft_gl.cpp says which), so the two frames are equal pixel for
+// pixel: quads split into triangles, clipped to the view, corners snapped to 1/256 pixel, the top-left fill rule, the
+// nearest texel at each pixel centre with clamped coordinates, the alpha test, a 24-bit depth test (less),
+// source-alpha blending and the colour multiplying the texel. Only what the game's drawing uses: textured quads.
 //
 // No GL library and no game rule here: a pixel buffer, a depth buffer and the textures. One frame buffer per
 // process (the drawing is a set of free functions, as GL's is).

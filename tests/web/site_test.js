@@ -313,6 +313,47 @@ test('bad input gives a message on the page that says what to do', async (t) => 
   }
 });
 
+test('a replay opens from the file picker and by drop; Share gives a link up to 32 KB and the file beyond', async () => {
+  const page = await openPage();
+  await page.setViewport({width: 1500, height: 900});
+  assert.equal((await settled(page)).state, 'ready');
+  const short = path.join(tmp, 'default.replay');
+  fs.writeFileSync(short, defaultReplay());
+  await (await page.$('#file')).uploadFile(short);
+  await page.waitForFunction(() => document.body.dataset.replay === 'reproduces', {timeout: 30000});
+  assert.equal(await page.evaluate(() => document.body.dataset.ticks), '861');
+
+  // A drop of the longest corpus match (far beyond a link's 32 KB) opens it too, and Share saves it as a file.
+  const long = fs.readdirSync(path.join(ROOT, 'tests', 'corpus')).filter((f) => f.startsWith('long-') && f.endsWith('.replay'))
+    .map((f) => fs.readFileSync(path.join(ROOT, 'tests', 'corpus', f), 'utf8')).sort((a, b) => b.length - a.length)[0];
+  if (long) {
+    await page.evaluate((text) => {
+      const data = new DataTransfer();
+      data.items.add(new File([text], 'long.replay'));
+      document.dispatchEvent(new DragEvent('drop', {dataTransfer: data, bubbles: true, cancelable: true}));
+    }, long);
+    await page.waitForFunction((ticks) => document.body.dataset.ticks === ticks && document.body.dataset.replay === 'reproduces',
+      {timeout: 60000}, String(JSON.parse(long).result.ticks));
+    await page.click('#share');
+    await page.waitForFunction(() => document.getElementById('share-out').value !== '', {timeout: 30000});
+    assert.match(await page.$eval('#share-out', (e) => e.value), /too long for a link .*the replay file was saved instead/);
+  }
+
+  // The default match again: its link opens the same match in a fresh page.
+  await (await page.$('#file')).uploadFile(short);
+  await page.waitForFunction(() => document.body.dataset.ticks === '861', {timeout: 30000});
+  await page.click('#share');
+  await page.waitForFunction(() => document.getElementById('share-out').value.includes('#replay='), {timeout: 30000});
+  const link = await page.$eval('#share-out', (e) => e.value);
+  assert.ok(link.length < 32 * 1024, `a link of ${link.length} characters`);
+  const again = await openPage(link.slice(link.indexOf('#')));
+  const d = await settled(again);
+  assert.deepEqual([d.state, d.replay, d.ticks], ['ready', 'reproduces', '861']);
+  assert.deepEqual([...page.faults, ...again.faults], []);
+  await page.close();
+  await again.close();
+});
+
 test('a team file named like HTML shows as text', async () => {
   const page = await openPage();
   await settled(page);

@@ -391,7 +391,11 @@ function start() {
   });
   setSpeed(view.speed);
   $('speed').onchange = () => setSpeed(Number($('speed').value));
-  $('file').onchange = () => openFile($('file').files[0]);
+  $('file').onchange = () => {
+    const file = $('file').files[0];
+    $('file').value = '';  // so that choosing the same file again, after a drop or a link, opens it again
+    openFile(file);
+  };
   $('play').onclick = togglePlay;
   $('first').onclick = () => go(0);
   $('last').onclick = () => go(view.match ? view.match.ticks : 0);

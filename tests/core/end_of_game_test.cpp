@@ -75,6 +75,7 @@ TEST(Result, DyingJumpToDeadAndWinnersCheer) {
     dying_loser.status = 1;
     dying_loser.pose = 17;
     winner.anim_ticks = 3;  // restarts with the victory
+    refreshDerivedState();  // poses set from outside the engine
     const uint32_t loser_pose = player(1, 0).pose;
     captureStdout(updateDone);  // the match ends in this call
     EXPECT_EQ(winner.pose, 9u);

@@ -151,11 +151,13 @@ std::vector<std::array<int64_t, SEATS>> chooseGroups(std::vector<Candidate> cand
     return groups;
 }
 
-// The batch grows with the ladder: a refit reads every played match, so refitting after every 1/20 of them keeps
-// its cost per match the same however long the ladder has run.
+// The batch grows with the ladder: a refit reads every played match, so refitting after every 1/16 of them keeps
+// its cost per match the same however long the ladder has run. Queued at half a batch left, that is a refit per
+// 1/16 of the ladder: ratings a few percent of the matches behind choose the groups, and the refit stays a small
+// share of a worker's time.
 int64_t batchSize(Db& db, const Settings& settings) {
     const int64_t matches = db.run("SELECT MAX(id) FROM matches").number(0);  // an index look, not a count
-    return std::max<int64_t>(settings.batch, matches / 20);
+    return std::max<int64_t>(settings.batch, matches / 8);
 }
 
 // The matches waiting, counted no further than `enough`: the count's cost stays bounded.

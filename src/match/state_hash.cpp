@@ -4,6 +4,7 @@
 #include "match/state_hash.h"
 
 #include <bit>
+#include <cstddef>
 #include <cstring>
 #include <string>
 
@@ -39,20 +40,52 @@ uint64_t bytes(uint8_t a, uint8_t b = 0, uint8_t c = 0, uint8_t d = 0, uint8_t e
            uint64_t{f} << 40 | uint64_t{g} << 48 | uint64_t{h} << 56;
 }
 
+// The byte fields that follow one another in a record, as bytes() would pack them from `first` up: one load in
+// place of one per field. Only where the record's layout keeps them side by side and the machine is little-endian
+// (checked below); elsewhere the fields are packed one by one.
+template <size_t COUNT>
+uint64_t packedBytes(const uint8_t* first) {
+    static_assert(COUNT < 8);
+    uint64_t w = 0;
+    std::memcpy(&w, first, COUNT);
+    return w;
+}
+
+constexpr bool PLAYER_BYTES_IN_A_ROW =
+    std::endian::native == std::endian::little && offsetof(Player, hits) == offsetof(Player, status) + 1 &&
+    offsetof(Player, health) == offsetof(Player, status) + 2 &&
+    offsetof(Player, step_ticks) == offsetof(Player, status) + 3 &&
+    offsetof(Player, blast_range) == offsetof(Player, status) + 4 &&
+    offsetof(Player, max_bombs) == offsetof(Player, status) + 5 &&
+    offsetof(Player, cur_bombs) == offsetof(Player, status) + 6;
+constexpr bool BOMB_BYTES_IN_A_ROW =
+    std::endian::native == std::endian::little && offsetof(Bomb, cycle_count) == offsetof(Bomb, chain_hit) + 1 &&
+    offsetof(Bomb, range) == offsetof(Bomb, chain_hit) + 2 &&
+    offsetof(Bomb, tick_count) == offsetof(Bomb, chain_hit) + 3 &&
+    offsetof(Bomb, blast_phase) == offsetof(Bomb, chain_hit) + 4;
+
+uint64_t playerBytes(const Player& p) {
+    if constexpr (PLAYER_BYTES_IN_A_ROW) return packedBytes<7>(&p.status);
+    return bytes(p.status, p.hits, static_cast<uint8_t>(p.health), p.step_ticks, p.blast_range, p.max_bombs,
+                 p.cur_bombs);
+}
+
+uint64_t bombBytes(const Bomb& b) {
+    if constexpr (BOMB_BYTES_IN_A_ROW) return b.state | packedBytes<5>(&b.chain_hit) << 8;
+    return bytes(b.state, b.chain_hit, b.cycle_count, b.range, b.tick_count, b.blast_phase);
+}
+
 void addBomb(Hasher& h, const Bomb& b) {
     if (b.state == BOMB_FREE) {
         h.add(0);
         return;
     }
-    h.add(bytes(b.state, b.chain_hit, b.cycle_count, b.range, b.tick_count, b.blast_phase) |
-          uint64_t{b.fuse_frame & 0xFF} << 48 | uint64_t{b.blast_frame & 0xFF} << 56);
+    h.add(bombBytes(b) | uint64_t{b.fuse_frame & 0xFF} << 48 | uint64_t{b.blast_frame & 0xFF} << 56);
     h.add(b.x, b.y);
 }
 
 void addPlayer(Hasher& h, const Player& p) {
-    h.add(bytes(p.status, p.hits, static_cast<uint8_t>(p.health), p.step_ticks, p.blast_range, p.max_bombs,
-                p.cur_bombs) ^
-          uint64_t{p.type} << 56);
+    h.add(playerBytes(p) ^ uint64_t{p.type} << 56);
     h.add(uint64_t{p.pose} << 32 | p.anim_ticks);
     h.add(uint64_t{p.cmd_index} << 32 | p.cmd_count);
     h.add(p.x, p.y);

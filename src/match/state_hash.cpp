@@ -89,6 +89,8 @@ void addPlayer(Hasher& h, const Player& p) {
     h.add(uint64_t{p.pose} << 32 | p.anim_ticks);
     h.add(uint64_t{p.cmd_index} << 32 | p.cmd_count);
     h.add(p.x, p.y);
+    // Unrolled: the loop's own steps cost as much as hashing a free slot, and this runs after every tick.
+#pragma GCC unroll 4
     for (const Bomb& b : p.bombs) addBomb(h, b);
 }
 
@@ -98,6 +100,7 @@ void addTickState(Hasher& h, const Game& game) {
                 game.game_over, game.end_requested));
     for (const Team& team : game.teams) {
         h.add(team.winner);
+#pragma GCC unroll 4
         for (const Player& p : team.players) addPlayer(h, p);
     }
 }

@@ -89,6 +89,31 @@ LadderStandings computeLadderStandings(Db& db) {
     return out;
 }
 
+LadderStandings computeLadderStandings(Db& db, PlayedSoFar& so_far) {
+    // The frontier first: whatever lies below it has settled before the matches are read.
+    const int64_t unsettled = unsettledFrom(db);
+    for (const Match& m : playedFrom(db, so_far.unsettled_from)) {
+        so_far.lines[m.id] = lineOf(m);
+        for (const Seat& s : m.seats) {
+            so_far.team_of_version[s.version_id] = s.team_id;
+            so_far.team_names[s.team_id] = s.team;
+        }
+    }
+    so_far.unsettled_from = std::max(so_far.unsettled_from, unsettled);
+    LadderStandings out;
+    out.team_of_version = so_far.team_of_version;
+    out.team_names = so_far.team_names;
+    std::vector<tournament::MatchLine> lines;
+    lines.reserve(so_far.lines.size());
+    for (const auto& [id, line] : so_far.lines) lines.push_back(line);
+    out.matches = lines.size();
+    if (!lines.empty()) out.fit = tournament::computeStandings(lines);
+    const std::vector<Team> active = activeTeams(db);
+    for (const Team& team : active) out.team_names[team.id] = team.name;
+    out.teams = rankTeams(out, active);
+    return out;
+}
+
 std::vector<Standing> rankTeams(const LadderStandings& fitted, const std::vector<Team>& active) {
     std::vector<Standing> out;
     out.reserve(active.size());
@@ -179,7 +204,7 @@ std::map<int64_t, uint64_t> seatsTaken(Db& db) {
     return taken;
 }
 
-int scheduleMatches(Db& db, const Settings& settings) {
+int scheduleMatches(Db& db, const Settings& settings, PlayedSoFar* so_far) {
     {
         // A cheap look without the write lock first: most calls find enough waiting. Matches are queued when half
         // the batch is left, so workers never wait for the refit.
@@ -190,7 +215,7 @@ int scheduleMatches(Db& db, const Settings& settings) {
             static_cast<int64_t>(settings.budget))
             return 0;
     }
-    const LadderStandings standings = computeLadderStandings(db);
+    const LadderStandings standings = so_far ? computeLadderStandings(db, *so_far) : computeLadderStandings(db);
     Transaction tx(db);
     if (db.dialect() == Dialect::Postgres) db.run("SELECT pg_advisory_xact_lock(7412)");
     const int64_t waiting = db.run("SELECT COUNT(*) FROM matches WHERE state IN ('queued', 'claimed')").number();

@@ -149,6 +149,7 @@ int runWorker(const WorkerOptions& options) {
     std::chrono::milliseconds idle(10);
     Settings settings;
     std::optional<Claim> claim;
+    PlayedSoFar played_so_far;
     try {
         workerSeen(*db, name, host, getpid(), false);
         while (!stop_requested) {
@@ -159,7 +160,7 @@ int runWorker(const WorkerOptions& options) {
                     logEvent("claims_returned", nlohmann::json{{"count", n}}.dump());
                 workerSeen(*db, name, host, getpid(), false);
             }
-            scheduleMatches(*db, settings);
+            scheduleMatches(*db, settings, &played_so_far);
             if (!claim) claim = claimMatch(*db, name, settings.lease);
             if (!claim) {
                 if (options.once) break;

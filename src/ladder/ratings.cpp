@@ -216,6 +216,11 @@ int scheduleMatches(Db& db, const Settings& settings, PlayedSoFar* so_far) {
             return 0;
     }
     const LadderStandings standings = so_far ? computeLadderStandings(db, *so_far) : computeLadderStandings(db);
+    // What each version has played or has waiting (a pass over every match) is read before the write lock is
+    // taken, for the other workers wait for that lock to store their results. Should another process queue matches
+    // meanwhile, the count of those waiting, taken under the lock, finds the queue full and nothing is queued on
+    // this view. The teams and maps are read under the lock: a version replaced meanwhile is never queued.
+    const std::map<int64_t, uint64_t> taken = seatsTaken(db);
     Transaction tx(db);
     if (db.dialect() == Dialect::Postgres) db.run("SELECT pg_advisory_xact_lock(7412)");
     const int64_t waiting = db.run("SELECT COUNT(*) FROM matches WHERE state IN ('queued', 'claimed')").number();
@@ -228,7 +233,6 @@ int scheduleMatches(Db& db, const Settings& settings, PlayedSoFar* so_far) {
     if (count <= 0) return 0;
 
     std::vector<Candidate> candidates;
-    const std::map<int64_t, uint64_t> taken = seatsTaken(db);
     for (const Team& team : activeTeams(db)) {
         const auto seats = taken.find(team.version_id);
         candidates.push_back(

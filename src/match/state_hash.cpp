@@ -1,18 +1,30 @@
 // state_hash.cpp: the state fingerprint. Fields are packed into 64-bit words and folded with a multiply-rotate
-// step; the words are built from the fields one by one, never from the records' raw bytes, so padding and the
-// layout of the records do not enter.
+// step; the words are built from the fields (byte fields that lie side by side read in one load), never from a
+// record's padding, so padding and the layout of the records do not enter.
 #include "match/state_hash.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
 namespace {
 
+constexpr uint64_t SEED = 0x46757365776963ull;
+
+uint64_t step(uint64_t h, uint64_t word) { return std::rotl((h ^ word) * 0x9E3779B97F4A7C15ull, 29); }
+
+uint64_t finalMix(uint64_t z) {
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
 class Hasher {
 public:
-    void add(uint64_t word) { h_ = std::rotl((h_ ^ word) * 0x9E3779B97F4A7C15ull, 29); }
+    void add(uint64_t word) { h_ = step(h_, word); }
     void add(float a, float b) { add(uint64_t{std::bit_cast<uint32_t>(a)} << 32 | std::bit_cast<uint32_t>(b)); }
     void add(const std::string& s) {
         add(s.size());
@@ -23,15 +35,21 @@ public:
         }
     }
     // A last mixing step, so that words added late spread over every bit.
-    uint64_t value() const {
-        uint64_t z = h_;
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
+    uint64_t value() const { return finalMix(h_); }
 
 private:
-    uint64_t h_ = 0x46757365776963ull;
+    uint64_t h_ = SEED;
+};
+
+// The words a Hasher would be given, kept instead of folded.
+class WordList {
+public:
+    explicit WordList(std::vector<uint64_t>& words) : words_(words) {}
+    void add(uint64_t word) { words_.push_back(word); }
+    void add(float a, float b) { add(uint64_t{std::bit_cast<uint32_t>(a)} << 32 | std::bit_cast<uint32_t>(b)); }
+
+private:
+    std::vector<uint64_t>& words_;
 };
 
 uint64_t bytes(uint8_t a, uint8_t b = 0, uint8_t c = 0, uint8_t d = 0, uint8_t e = 0, uint8_t f = 0,
@@ -75,7 +93,8 @@ uint64_t bombBytes(const Bomb& b) {
     return bytes(b.state, b.chain_hit, b.cycle_count, b.range, b.tick_count, b.blast_phase);
 }
 
-void addBomb(Hasher& h, const Bomb& b) {
+template <class Sink>
+void addBomb(Sink& h, const Bomb& b) {
     if (b.state == BOMB_FREE) {
         h.add(0);
         return;
@@ -84,7 +103,8 @@ void addBomb(Hasher& h, const Bomb& b) {
     h.add(b.x, b.y);
 }
 
-void addPlayer(Hasher& h, const Player& p) {
+template <class Sink>
+void addPlayer(Sink& h, const Player& p) {
     h.add(playerBytes(p) ^ uint64_t{p.type} << 56);
     h.add(uint64_t{p.pose} << 32 | p.anim_ticks);
     h.add(uint64_t{p.cmd_index} << 32 | p.cmd_count);
@@ -94,7 +114,8 @@ void addPlayer(Hasher& h, const Player& p) {
     for (const Bomb& b : p.bombs) addBomb(h, b);
 }
 
-void addTickState(Hasher& h, const Game& game) {
+template <class Sink>
+void addTickState(Sink& h, const Game& game) {
     h.add(bytes(static_cast<uint8_t>(game.score[0]), static_cast<uint8_t>(game.score[1]),
                 static_cast<uint8_t>(game.score[2]), static_cast<uint8_t>(game.score[3]), game.running,
                 game.game_over, game.end_requested));
@@ -106,6 +127,33 @@ void addTickState(Hasher& h, const Game& game) {
 }
 
 }  // namespace
+
+void TickHashBatch::add(const Game& game) {
+    std::vector<uint64_t>& words = words_[count_++];
+    words.clear();
+    WordList list(words);
+    addTickState(list, game);
+}
+
+void TickHashBatch::drainInto(std::vector<uint8_t>& low_bytes) {
+    // The words every state has are folded side by side, WIDTH chains in one loop: each step waits for the one
+    // before in its own chain only, so the others' multiplications fill the wait.
+    std::array<uint64_t, WIDTH> h;
+    h.fill(SEED);
+    size_t common = SIZE_MAX;
+    for (size_t k = 0; k < count_; ++k) common = std::min(common, words_[k].size());
+    if (count_ == WIDTH) {
+        for (size_t i = 0; i < common; ++i)
+            for (size_t k = 0; k < WIDTH; ++k) h[k] = step(h[k], words_[k][i]);
+    } else {
+        common = 0;
+    }
+    for (size_t k = 0; k < count_; ++k) {
+        for (size_t i = common; i < words_[k].size(); ++i) h[k] = step(h[k], words_[k][i]);
+        low_bytes.push_back(static_cast<uint8_t>(finalMix(h[k])));
+    }
+    count_ = 0;
+}
 
 uint64_t hashTickState(const Game& game) {
     Hasher h;

@@ -11,10 +11,29 @@
 
 #include "core/game.h"
 
+#include <array>
 #include <cstdint>
+#include <vector>
 
 // The state of `game` as it changes from tick to tick.
 uint64_t hashTickState(const Game& game);
 
 // The state after loading: the tick state plus the grid, the team names and every program.
 uint64_t hashStart(const Game& game);
+
+// The low bytes of the fingerprints of several states in a row (hashTickState's values), computed in batches: one
+// fingerprint is a chain of multiplications, each waiting for the one before, and folding several side by side
+// lets them overlap. For a recorder that needs them only at the end.
+class TickHashBatch {
+public:
+    static constexpr size_t WIDTH = 4;
+    // Adds the state of `game` as it is now.
+    void add(const Game& game);
+    bool full() const { return count_ == WIDTH; }
+    // Appends the low byte of each added state's fingerprint, in order, and empties the batch.
+    void drainInto(std::vector<uint8_t>& low_bytes);
+
+private:
+    std::array<std::vector<uint64_t>, WIDTH> words_;  // per state, the words its fingerprint folds
+    size_t count_ = 0;
+};

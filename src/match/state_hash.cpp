@@ -41,15 +41,19 @@ private:
     uint64_t h_ = SEED;
 };
 
-// The words a Hasher would be given, kept instead of folded.
+// The words a Hasher would be given, kept instead of folded, in room for the most a state has.
 class WordList {
 public:
-    explicit WordList(std::vector<uint64_t>& words) : words_(words) {}
-    void add(uint64_t word) { words_.push_back(word); }
+    explicit WordList(uint64_t* words) : first_(words), next_(words) {}
+    // A pointer that moves, not a count: a count is of the words' own type, and the compiler would have to reload
+    // it after every word stored.
+    void add(uint64_t word) { *next_++ = word; }
     void add(float a, float b) { add(uint64_t{std::bit_cast<uint32_t>(a)} << 32 | std::bit_cast<uint32_t>(b)); }
+    size_t size() const { return static_cast<size_t>(next_ - first_); }
 
 private:
-    std::vector<uint64_t>& words_;
+    uint64_t* first_;
+    uint64_t* next_;
 };
 
 uint64_t bytes(uint8_t a, uint8_t b = 0, uint8_t c = 0, uint8_t d = 0, uint8_t e = 0, uint8_t f = 0,
@@ -61,12 +65,14 @@ uint64_t bytes(uint8_t a, uint8_t b = 0, uint8_t c = 0, uint8_t d = 0, uint8_t e
 // The byte fields that follow one another in a record, as bytes() would pack them from `first` up: one load in
 // place of one per field. Only where the record's layout keeps them side by side and the machine is little-endian
 // (checked below); elsewhere the fields are packed one by one.
+// Eight bytes are read in one load and the ones past the fields masked off (what lies there, padding or the next
+// field, never enters); a copy of fewer bytes would be assembled in memory and read back, which stalls.
 template <size_t COUNT>
 uint64_t packedBytes(const uint8_t* first) {
     static_assert(COUNT < 8);
-    uint64_t w = 0;
-    std::memcpy(&w, first, COUNT);
-    return w;
+    uint64_t w;
+    std::memcpy(&w, first, sizeof w);
+    return w & ((uint64_t{1} << (COUNT * 8)) - 1);
 }
 
 constexpr bool PLAYER_BYTES_IN_A_ROW =
@@ -75,12 +81,12 @@ constexpr bool PLAYER_BYTES_IN_A_ROW =
     offsetof(Player, step_ticks) == offsetof(Player, status) + 3 &&
     offsetof(Player, blast_range) == offsetof(Player, status) + 4 &&
     offsetof(Player, max_bombs) == offsetof(Player, status) + 5 &&
-    offsetof(Player, cur_bombs) == offsetof(Player, status) + 6;
+    offsetof(Player, cur_bombs) == offsetof(Player, status) + 6 && offsetof(Player, status) + 8 <= sizeof(Player);
 constexpr bool BOMB_BYTES_IN_A_ROW =
     std::endian::native == std::endian::little && offsetof(Bomb, cycle_count) == offsetof(Bomb, chain_hit) + 1 &&
     offsetof(Bomb, range) == offsetof(Bomb, chain_hit) + 2 &&
     offsetof(Bomb, tick_count) == offsetof(Bomb, chain_hit) + 3 &&
-    offsetof(Bomb, blast_phase) == offsetof(Bomb, chain_hit) + 4;
+    offsetof(Bomb, blast_phase) == offsetof(Bomb, chain_hit) + 4 && offsetof(Bomb, chain_hit) + 8 <= sizeof(Bomb);
 
 uint64_t playerBytes(const Player& p) {
     if constexpr (PLAYER_BYTES_IN_A_ROW) return packedBytes<7>(&p.status);
@@ -129,28 +135,35 @@ void addTickState(Sink& h, const Game& game) {
 }  // namespace
 
 void TickHashBatch::add(const Game& game) {
-    std::vector<uint64_t>& words = words_[count_++];
-    words.clear();
-    WordList list(words);
+    WordList list(words_[count_].data());
     addTickState(list, game);
+    sizes_[count_++] = list.size();
 }
 
 void TickHashBatch::drainInto(std::vector<uint8_t>& low_bytes) {
-    // The words every state has are folded side by side, WIDTH chains in one loop: each step waits for the one
+    static_assert(WIDTH == 4);
+    // The words every state has are folded side by side, four chains in one loop: each step waits for the one
     // before in its own chain only, so the others' multiplications fill the wait.
     std::array<uint64_t, WIDTH> h;
     h.fill(SEED);
-    size_t common = SIZE_MAX;
-    for (size_t k = 0; k < count_; ++k) common = std::min(common, words_[k].size());
+    size_t common = 0;
     if (count_ == WIDTH) {
-        for (size_t i = 0; i < common; ++i)
-            for (size_t k = 0; k < WIDTH; ++k) h[k] = step(h[k], words_[k][i]);
-    } else {
-        common = 0;
+        common = std::min({sizes_[0], sizes_[1], sizes_[2], sizes_[3]});
+        const uint64_t *w0 = words_[0].data(), *w1 = words_[1].data(), *w2 = words_[2].data(),
+                       *w3 = words_[3].data();
+        uint64_t h0 = SEED, h1 = SEED, h2 = SEED, h3 = SEED;
+        for (size_t i = 0; i < common; ++i) {
+            h0 = step(h0, w0[i]);
+            h1 = step(h1, w1[i]);
+            h2 = step(h2, w2[i]);
+            h3 = step(h3, w3[i]);
+        }
+        h = {h0, h1, h2, h3};
     }
     for (size_t k = 0; k < count_; ++k) {
-        for (size_t i = common; i < words_[k].size(); ++i) h[k] = step(h[k], words_[k][i]);
-        low_bytes.push_back(static_cast<uint8_t>(finalMix(h[k])));
+        uint64_t chain = h[k];
+        for (size_t i = common; i < sizes_[k]; ++i) chain = step(chain, words_[k][i]);
+        low_bytes.push_back(static_cast<uint8_t>(finalMix(chain)));
     }
     count_ = 0;
 }

@@ -12,6 +12,7 @@
 #include "core/game.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -33,7 +34,12 @@ public:
     // Appends the low byte of each added state's fingerprint, in order, and empties the batch.
     void drainInto(std::vector<uint8_t>& low_bytes);
 
+    // The most words a state's fingerprint folds: the scores, and per team its flag and per player four words and
+    // two per bomb slot.
+    static constexpr size_t MAX_WORDS = 1 + TEAM_COUNT * (1 + PLAYER_COUNT * (4 + BOMB_SLOTS * 2));
+
 private:
-    std::array<std::vector<uint64_t>, WIDTH> words_;  // per state, the words its fingerprint folds
+    std::array<std::array<uint64_t, MAX_WORDS>, WIDTH> words_;  // per state, the words its fingerprint folds
+    std::array<size_t, WIDTH> sizes_{};
     size_t count_ = 0;
 };

@@ -141,24 +141,17 @@ void TickHashBatch::add(const Game& game) {
 }
 
 void TickHashBatch::drainInto(std::vector<uint8_t>& low_bytes) {
-    static_assert(WIDTH == 4);
-    // The words every state has are folded side by side, four chains in one loop: each step waits for the one
+    // The words every state has are folded side by side, WIDTH chains in one loop: each step waits for the one
     // before in its own chain only, so the others' multiplications fill the wait.
     std::array<uint64_t, WIDTH> h;
     h.fill(SEED);
     size_t common = 0;
     if (count_ == WIDTH) {
-        common = std::min({sizes_[0], sizes_[1], sizes_[2], sizes_[3]});
-        const uint64_t *w0 = words_[0].data(), *w1 = words_[1].data(), *w2 = words_[2].data(),
-                       *w3 = words_[3].data();
-        uint64_t h0 = SEED, h1 = SEED, h2 = SEED, h3 = SEED;
+        common = *std::min_element(sizes_.begin(), sizes_.end());
         for (size_t i = 0; i < common; ++i) {
-            h0 = step(h0, w0[i]);
-            h1 = step(h1, w1[i]);
-            h2 = step(h2, w2[i]);
-            h3 = step(h3, w3[i]);
+#pragma GCC unroll 8
+            for (size_t k = 0; k < WIDTH; ++k) h[k] = step(h[k], words_[k][i]);
         }
-        h = {h0, h1, h2, h3};
     }
     for (size_t k = 0; k < count_; ++k) {
         uint64_t chain = h[k];

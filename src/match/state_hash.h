@@ -27,7 +27,7 @@ uint64_t hashStart(const Game& game);
 // lets them overlap. For a recorder that needs them only at the end.
 class TickHashBatch {
 public:
-    static constexpr size_t WIDTH = 4;
+    static constexpr size_t WIDTH = 8;
     // Adds the state of `game` as it is now.
     void add(const Game& game);
     bool full() const { return count_ == WIDTH; }

@@ -143,22 +143,21 @@ void TickHashBatch::add(const Game& game) {
 void TickHashBatch::drainInto(std::vector<uint8_t>& low_bytes) {
     // The words every state has are folded side by side, WIDTH chains in one loop: each step waits for the one
     // before in its own chain only, so the others' multiplications fill the wait.
+    // A state with fewer words (fewer bombs in play) keeps its chain as it is past its last word, by a choice
+    // rather than a branch; the words read there are an earlier state's, or zero, and never enter.
     std::array<uint64_t, WIDTH> h;
     h.fill(SEED);
-    size_t common = 0;
-    if (count_ == WIDTH) {
-        common = *std::min_element(sizes_.begin(), sizes_.end());
-        for (size_t i = 0; i < common; ++i) {
+    const size_t longest = count_ == 0 ? 0 : *std::max_element(sizes_.begin(), sizes_.begin() + count_);
+    for (size_t i = 0; i < longest; ++i) {
 #pragma GCC unroll 8
-            for (size_t k = 0; k < WIDTH; ++k) h[k] = step(h[k], words_[k][i]);
+        for (size_t k = 0; k < WIDTH; ++k) {
+            const uint64_t next = step(h[k], words_[k][i]);
+            h[k] = i < sizes_[k] ? next : h[k];
         }
     }
-    for (size_t k = 0; k < count_; ++k) {
-        uint64_t chain = h[k];
-        for (size_t i = common; i < sizes_[k]; ++i) chain = step(chain, words_[k][i]);
-        low_bytes.push_back(static_cast<uint8_t>(finalMix(chain)));
-    }
+    for (size_t k = 0; k < count_; ++k) low_bytes.push_back(static_cast<uint8_t>(finalMix(h[k])));
     count_ = 0;
+    sizes_.fill(0);
 }
 
 uint64_t hashTickState(const Game& game) {

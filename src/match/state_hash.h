@@ -39,7 +39,7 @@ public:
     static constexpr size_t MAX_WORDS = 1 + TEAM_COUNT * (1 + PLAYER_COUNT * (4 + BOMB_SLOTS * 2));
 
 private:
-    std::array<std::array<uint64_t, MAX_WORDS>, WIDTH> words_;  // per state, the words its fingerprint folds
-    std::array<size_t, WIDTH> sizes_{};
+    std::array<std::array<uint64_t, MAX_WORDS>, WIDTH> words_{};  // per state, the words its fingerprint folds
+    std::array<size_t, WIDTH> sizes_{};  // zero for the states not added: their chains are never taken
     size_t count_ = 0;
 };

@@ -38,7 +38,7 @@ protected:
     void TearDown() override {
         db.reset();
         if (!path.empty())
-            for (const char* end : {"", "-wal", "-shm"}) std::filesystem::remove(path.string() + end);
+            for (const char* end : {"", "-wal", "-shm", "-writers"}) std::filesystem::remove(path.string() + end);
     }
     int64_t team(const std::string& name) { return createTeam(*db, name, "hash", TEAM_TEXT).team.id; }
     std::array<int64_t, SEATS> fourVersions() {

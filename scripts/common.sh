@@ -31,6 +31,8 @@ PACKAGES=(
   "${WEB_PACKAGES[@]}" chromium
   # The ladder: its databases, HTTP, tokens and replays' compression; its tests' client and JSON reader.
   libsqlite3-dev sqlite3 libpqxx-dev postgresql libcpp-httplib-dev libsodium-dev
+  # The ladder worker's compression of its replays.
+  libdeflate-dev
   curl jq
 )
 

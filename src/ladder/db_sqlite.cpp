@@ -4,6 +4,10 @@
 #include "ladder/db.h"
 
 #include <sqlite3.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 #include <unordered_map>
 
@@ -22,9 +26,35 @@ int waitBriefly(void*, int attempt) {
     return 1;
 }
 
+// The ladder's own writers queue on a lock file beside the database before they take SQLite's write lock. SQLite
+// can only poll for that lock, and a worker that sleeps between looks on a busy machine gives its core away and
+// waits its turn for it back; the kernel hands a file lock to the next waiter the moment it is freed, and frees it
+// when its holder dies (kill -9 included). Other programs on the file (the sqlite3 shell) still meet the polling.
+class WriterQueue {
+public:
+    explicit WriterQueue(const std::string& path)
+        : fd_(::open((path + "-writers").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)) {}
+    ~WriterQueue() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    WriterQueue(const WriterQueue&) = delete;
+    WriterQueue& operator=(const WriterQueue&) = delete;
+    // Without the lock file (a folder that cannot be written), SQLite's polling alone decides.
+    void enter() const {
+        while (fd_ >= 0 && ::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+        }
+    }
+    void leave() const {
+        if (fd_ >= 0) ::flock(fd_, LOCK_UN);
+    }
+
+private:
+    int fd_;
+};
+
 class SqliteDb final : public Db {
 public:
-    explicit SqliteDb(const std::string& path) {
+    explicit SqliteDb(const std::string& path) : writers_(path) {
         sqlite3* handle = nullptr;
         const int rc = sqlite3_open_v2(path.c_str(), &handle,
                                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
@@ -67,9 +97,29 @@ public:
         return result;
     }
 
-    void begin() override { run("BEGIN IMMEDIATE"); }
-    void commit() override { run("COMMIT"); }
-    void rollback() override { run("ROLLBACK"); }
+    void begin() override {
+        writers_.enter();
+        try {
+            run("BEGIN IMMEDIATE");
+        } catch (const DbError&) {
+            writers_.leave();
+            throw;
+        }
+    }
+    // A commit that fails leaves the transaction open, and the queue held, until it is rolled back.
+    void commit() override {
+        run("COMMIT");
+        writers_.leave();
+    }
+    void rollback() override {
+        try {
+            run("ROLLBACK");
+        } catch (const DbError&) {
+            writers_.leave();
+            throw;
+        }
+        writers_.leave();
+    }
 
 private:
     Result run(const std::string& sql) { return run(sql, {}); }
@@ -102,6 +152,7 @@ private:
         }
     }
 
+    WriterQueue writers_;
     std::unique_ptr<sqlite3, int (*)(sqlite3*)> db_{nullptr, &sqlite3_close_v2};
     // Declared after the connection, so destroyed before it.
     std::unordered_map<std::string, std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)>> statements_;

@@ -89,6 +89,31 @@ LadderStandings computeLadderStandings(Db& db) {
     return out;
 }
 
+LadderStandings computeLadderStandings(Db& db, PlayedSoFar& so_far) {
+    // The frontier first: whatever lies below it has settled before the matches are read.
+    const int64_t unsettled = unsettledFrom(db);
+    for (const Match& m : playedFrom(db, so_far.unsettled_from)) {
+        so_far.lines[m.id] = lineOf(m);
+        for (const Seat& s : m.seats) {
+            so_far.team_of_version[s.version_id] = s.team_id;
+            so_far.team_names[s.team_id] = s.team;
+        }
+    }
+    so_far.unsettled_from = std::max(so_far.unsettled_from, unsettled);
+    LadderStandings out;
+    out.team_of_version = so_far.team_of_version;
+    out.team_names = so_far.team_names;
+    std::vector<tournament::MatchLine> lines;
+    lines.reserve(so_far.lines.size());
+    for (const auto& [id, line] : so_far.lines) lines.push_back(line);
+    out.matches = lines.size();
+    if (!lines.empty()) out.fit = tournament::computeStandings(lines);
+    const std::vector<Team> active = activeTeams(db);
+    for (const Team& team : active) out.team_names[team.id] = team.name;
+    out.teams = rankTeams(out, active);
+    return out;
+}
+
 std::vector<Standing> rankTeams(const LadderStandings& fitted, const std::vector<Team>& active) {
     std::vector<Standing> out;
     out.reserve(active.size());
@@ -151,11 +176,13 @@ std::vector<std::array<int64_t, SEATS>> chooseGroups(std::vector<Candidate> cand
     return groups;
 }
 
-// The batch grows with the ladder: a refit reads every played match, so refitting after every 1/20 of them keeps
-// its cost per match the same however long the ladder has run.
+// The batch grows with the ladder: a refit reads every played match, so refitting after every 1/16 of them keeps
+// its cost per match the same however long the ladder has run. Queued at half a batch left, that is a refit per
+// 1/16 of the ladder: ratings a few percent of the matches behind choose the groups, and the refit stays a small
+// share of a worker's time.
 int64_t batchSize(Db& db, const Settings& settings) {
     const int64_t matches = db.run("SELECT MAX(id) FROM matches").number(0);  // an index look, not a count
-    return std::max<int64_t>(settings.batch, matches / 20);
+    return std::max<int64_t>(settings.batch, matches / 8);
 }
 
 // The matches waiting, counted no further than `enough`: the count's cost stays bounded.
@@ -177,7 +204,7 @@ std::map<int64_t, uint64_t> seatsTaken(Db& db) {
     return taken;
 }
 
-int scheduleMatches(Db& db, const Settings& settings) {
+int scheduleMatches(Db& db, const Settings& settings, PlayedSoFar* so_far) {
     {
         // A cheap look without the write lock first: most calls find enough waiting. Matches are queued when half
         // the batch is left, so workers never wait for the refit.
@@ -188,7 +215,12 @@ int scheduleMatches(Db& db, const Settings& settings) {
             static_cast<int64_t>(settings.budget))
             return 0;
     }
-    const LadderStandings standings = computeLadderStandings(db);
+    const LadderStandings standings = so_far ? computeLadderStandings(db, *so_far) : computeLadderStandings(db);
+    // What each version has played or has waiting (a pass over every match) is read before the write lock is
+    // taken, for the other workers wait for that lock to store their results. Should another process queue matches
+    // meanwhile, the count of those waiting, taken under the lock, finds the queue full and nothing is queued on
+    // this view. The teams and maps are read under the lock: a version replaced meanwhile is never queued.
+    const std::map<int64_t, uint64_t> taken = seatsTaken(db);
     Transaction tx(db);
     if (db.dialect() == Dialect::Postgres) db.run("SELECT pg_advisory_xact_lock(7412)");
     const int64_t waiting = db.run("SELECT COUNT(*) FROM matches WHERE state IN ('queued', 'claimed')").number();
@@ -201,7 +233,6 @@ int scheduleMatches(Db& db, const Settings& settings) {
     if (count <= 0) return 0;
 
     std::vector<Candidate> candidates;
-    const std::map<int64_t, uint64_t> taken = seatsTaken(db);
     for (const Team& team : activeTeams(db)) {
         const auto seats = taken.find(team.version_id);
         candidates.push_back(

@@ -56,13 +56,25 @@ std::string entrantOf(int64_t version_id);
 // A refit from the stored results.
 LadderStandings computeLadderStandings(Db& db);
 
+// The played matches as one process's refits have read them. A played match never changes, so each refit reads
+// only the matches finished since the one before: a worker refits often, and reading every match each time cost it
+// more than fitting them.
+struct PlayedSoFar {
+    std::map<int64_t, tournament::MatchLine> lines;  // by match id
+    std::map<int64_t, int64_t> team_of_version;
+    std::map<int64_t, std::string> team_names;
+    int64_t unsettled_from = 1;  // matches from this id up were still waiting at the last read
+};
+// The same refit, reading only what `so_far` lacks and adding it there.
+LadderStandings computeLadderStandings(Db& db, PlayedSoFar& so_far);
+
 // The active teams ranked by a fit: rated ones by rating, then the others by name. A server keeps one fit for a
 // while and ranks the teams as they are now with it.
 std::vector<Standing> rankTeams(const LadderStandings& fitted, const std::vector<Team>& active);
 
 // Queues matches until `settings.batch` are waiting; the number queued. One process at a time decides (the
 // transaction holds the write lock); a call that finds enough waiting does nothing.
-int scheduleMatches(Db& db, const Settings& settings);
+int scheduleMatches(Db& db, const Settings& settings, PlayedSoFar* so_far = nullptr);
 
 // The groups for `count` matches, as version ids, given the standings and what each version has played or has
 // waiting; pure, for the tests.

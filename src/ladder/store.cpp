@@ -311,6 +311,22 @@ std::vector<Match> allPlayed(Db& db) {
     return matchesOf(db.run(std::string(MATCH_SELECT) + "WHERE m.state = 'done' ORDER BY m.id"));
 }
 
+std::vector<Match> playedFrom(Db& db, int64_t first) {
+    return matchesOf(db.run(std::string(MATCH_SELECT) + "WHERE m.state = 'done' AND m.id >= ? ORDER BY m.id", {first}));
+}
+
+int64_t unsettledFrom(Db& db) {
+    // Each a look along the index on (state, id).
+    const Result r = db.run("SELECT (SELECT MIN(id) FROM matches WHERE state = 'queued'), "
+                            "(SELECT MIN(id) FROM matches WHERE state = 'claimed'), "
+                            "(SELECT COALESCE(MAX(id), 0) + 1 FROM matches)");
+    const Row& row = r.rows.at(0);
+    int64_t from = toInt(row.at(2));
+    for (size_t i = 0; i < 2; ++i)
+        if (row.at(i)) from = std::min(from, toInt(row[i]));
+    return from;
+}
+
 std::optional<std::string> replayOf(Db& db, int64_t match_id) {
     const Result r = db.run("SELECT data FROM replays WHERE match_id = ?", {match_id});
     if (r.rows.empty()) return std::nullopt;

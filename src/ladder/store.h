@@ -110,6 +110,11 @@ std::optional<Match> findMatch(Db& db, int64_t id);
 std::vector<Match> playedMatches(Db& db, int64_t team_id, int64_t before, int limit);
 // Every played match, oldest first: what the ratings are fitted on.
 std::vector<Match> allPlayed(Db& db);
+// The played matches from id `first` up, in id order.
+std::vector<Match> playedFrom(Db& db, int64_t first);
+// The lowest id of a match still queued or claimed (one past the last match when none is): every match below it
+// has reached a state it never leaves.
+int64_t unsettledFrom(Db& db);
 std::optional<std::string> replayOf(Db& db, int64_t match_id);  // compressed
 
 // Queues a match of four versions on a map.

@@ -293,10 +293,12 @@ ReplayRecorder::ReplayRecorder(const LoadedMatch& match, uint64_t max_ticks, std
 }
 
 void ReplayRecorder::tickDone(uint64_t /*tick*/) {
-    replay_.tick_hashes.push_back(static_cast<uint8_t>(hashTickState(game)));
+    pending_.add(game);
+    if (pending_.full()) pending_.drainInto(replay_.tick_hashes);
 }
 
 Replay ReplayRecorder::finish(const MatchResult& result) {
+    pending_.drainInto(replay_.tick_hashes);
     replay_.outcome = outcomeOf(result);
     replay_.final_hash = hashTickState(game);
     return replay_;

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "match/match.h"
+#include "match/state_hash.h"
 
 #include <cstdint>
 #include <optional>
@@ -63,6 +64,7 @@ public:
 
 private:
     Replay replay_;
+    TickHashBatch pending_;  // ticks whose fingerprints are still to be folded
 };
 
 // The document, and its text as written to a file (compact JSON and a final line end).

@@ -38,7 +38,7 @@ protected:
     void TearDown() override {
         db.reset();
         if (!path.empty())
-            for (const char* end : {"", "-wal", "-shm"}) std::filesystem::remove(path.string() + end);
+            for (const char* end : {"", "-wal", "-shm", "-writers"}) std::filesystem::remove(path.string() + end);
     }
     int64_t team(const std::string& name) { return createTeam(*db, name, "hash", TEAM_TEXT).team.id; }
     std::array<int64_t, SEATS> fourVersions() {
@@ -140,6 +140,39 @@ TEST_P(StoreTest, TheSchedulerQueuesABatchThenWaitsAndKeepsToTheBudget) {
     const std::vector<Match> played = allPlayed(*db);
     EXPECT_NE(played[0].map, played[1].map);
     EXPECT_NE(played[0].seats[0].team_id, played[1].seats[0].team_id);
+}
+
+// A worker's refit reads only what finished since its last one: matches finished out of id order, and matches that
+// never finish, must still end up counted exactly as a refit of everything counts them.
+TEST_P(StoreTest, ARefitOfWhatIsNewCountsAsARefitOfEverything) {
+    const auto versions = fourVersions();
+    const auto rotated = std::array<int64_t, SEATS>{versions[1], versions[2], versions[3], versions[0]};
+    const auto outcome = [](int k) { return Outcome{{k % 3, 1, 0, k % 2}, {k % 3 >= 1, false, false, true}, 900, false}; };
+    PlayedSoFar so_far;
+    const auto expectSameAsFull = [&](const char* when) {
+        const LadderStandings part = computeLadderStandings(*db, so_far);
+        const LadderStandings full = computeLadderStandings(*db);
+        EXPECT_EQ(part.matches, full.matches) << when;
+        ASSERT_EQ(part.fit.teams.size(), full.fit.teams.size()) << when;
+        for (size_t i = 0; i < full.fit.teams.size(); ++i) {
+            EXPECT_EQ(part.fit.teams[i].team, full.fit.teams[i].team) << when;
+            EXPECT_EQ(part.fit.teams[i].played, full.fit.teams[i].played) << when;
+            EXPECT_DOUBLE_EQ(part.fit.teams[i].rating, full.fit.teams[i].rating) << when;
+        }
+    };
+    for (int k = 0; k < 6; ++k) queueMatch(*db, activeMaps(*db)[0].id, k % 2 ? versions : rotated);
+    const Claim slow = *claimMatch(*db, "slow", 60);  // finishes after the ones behind it
+    for (int k = 0; k < 2; ++k) ASSERT_TRUE(finishMatch(*db, *claimMatch(*db, "w", 60), outcome(k), "r", "w"));
+    expectSameAsFull("the first match still playing");
+    const Claim lost = *claimMatch(*db, "lost", 60);  // its worker dies; the match is set aside
+    ASSERT_TRUE(finishMatch(*db, slow, outcome(5), "r", "slow"));
+    returnClaim(*db, lost);
+    withdrawTeam(*db, findTeam(*db, team("e"))->id);
+    db->run("UPDATE matches SET state = 'failed' WHERE id = ?", {lost.match_id});
+    expectSameAsFull("the first match done late, one failed");
+    while (const auto claim = claimMatch(*db, "w", 60)) ASSERT_TRUE(finishMatch(*db, *claim, outcome(3), "r", "w"));
+    expectSameAsFull("all done");
+    EXPECT_EQ(so_far.lines.size(), 5u);
 }
 
 TEST_P(StoreTest, PagesOfHistoryFollowTheCursor) {

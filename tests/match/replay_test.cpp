@@ -77,6 +77,31 @@ INSTANTIATE_TEST_SUITE_P(
                          "diverges at tick 16"}),
     [](const testing::TestParamInfo<Edit>& info) { return info.param.name; });
 
+// The recorder folds the fingerprints of several ticks at once; each must be the one the state had after its tick,
+// however many ticks the match lasts (whole batches or not).
+class RecordedFingerprints : public testing::TestWithParam<uint64_t> {};
+
+TEST_P(RecordedFingerprints, AreThoseOfEachTicksState) {
+    struct EachTick final : MatchObserver {
+        std::vector<uint8_t> hashes;
+        void tickDone(uint64_t /*tick*/) override { hashes.push_back(static_cast<uint8_t>(hashTickState(game))); }
+    };
+    Replay replay;
+    EachTick each;
+    fwtest::captureStdout([&] {
+        const LoadedMatch match = loadMatchFrom(defaultMatch(), defaultConfig());
+        ReplayRecorder recorder(match, GetParam());
+        ObserverList both;
+        both.add(&recorder);
+        both.add(&each);
+        replay = recorder.finish(runMatch(match, GetParam(), &both));
+    });
+    EXPECT_EQ(replay.tick_hashes, each.hashes);
+    EXPECT_EQ(replay.final_hash, hashTickState(game));
+}
+
+INSTANTIATE_TEST_SUITE_P(TickCaps, RecordedFingerprints, testing::Values(1, 2, 3, 4, 6, 9, 300, DEFAULT_MAX_TICKS));
+
 TEST(Replay, OfTheDefaultMatchReadsBackAndReproducesWithinTwoKilobytesOfItsFiles) {
     const MatchSources sources = defaultMatch();
     const Replay replay = record(sources);

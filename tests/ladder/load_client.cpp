@@ -33,9 +33,14 @@ struct Tally {
     }
 };
 
+constexpr time_t REQUEST_TIMEOUT_SECONDS = 30;
+
 void readPages(const std::string& host, int port, Clock::time_point end, int index, Tally& tally) {
     httplib::Client client(host, port);
     client.set_keep_alive(true);
+    // A request may wait for the database's write lock as long as the server's busy timeout (30 s), as a browser
+    // would; the library's own 5 s would count a slow answer on a loaded machine as a failed one.
+    client.set_read_timeout(REQUEST_TIMEOUT_SECONDS, 0);
     const std::vector<std::string> paths{"/",          "/api/standings", "/teams/1",
                                          "/matches/1", "/api/matches?limit=20", "/api/status"};
     std::vector<double> mine;
@@ -59,6 +64,9 @@ void submitTeams(const std::string& host, int port, Clock::time_point end, int i
             const std::string& prefix, Tally& tally) {
     httplib::Client client(host, port);
     client.set_keep_alive(true);
+    // A request may wait for the database's write lock as long as the server's busy timeout (30 s), as a browser
+    // would; the library's own 5 s would count a slow answer on a loaded machine as a failed one.
+    client.set_read_timeout(REQUEST_TIMEOUT_SECONDS, 0);
     for (int n = 0; Clock::now() < end; ++n) {
         const std::string path = "/api/teams?name=" + prefix + std::to_string(index) + "_" + std::to_string(n);
         const auto res = client.Post(path.c_str(), team, "text/plain");

@@ -243,8 +243,12 @@ TEST(TimelineTest, HiddenBombsAreTheOnesUnderAPlayer) {
                             near |= std::abs(p.x - b.x) < 2.0f && std::abs(p.y - b.y) < 2.0f;
                         }
                     const bool found = std::find(hidden.begin(), hidden.end(), cell) != hidden.end();
-                    if (on_cell) EXPECT_TRUE(found) << "tick " << t;
-                    if (!near) EXPECT_FALSE(found) << "tick " << t;
+                    if (on_cell) {
+                        EXPECT_TRUE(found) << "tick " << t;
+                    }
+                    if (!near) {
+                        EXPECT_FALSE(found) << "tick " << t;
+                    }
                     under += on_cell;
                     open += !near;
                 }

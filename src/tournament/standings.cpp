@@ -64,6 +64,36 @@ std::string padRight(const std::string& s, size_t width) {
 // Rounding that prints the same digits everywhere: -0.0 becomes 0.0.
 double tidy(double v) { return v == 0.0 ? 0.0 : v; }
 
+// The name a team is shown under: its display name when one is given, else its path.
+std::string nameOf(const std::map<std::string, std::string>& names, const std::string& path) {
+    const auto it = names.find(path);
+    return it == names.end() ? path : it->second;
+}
+
+// The ranking with a row per team, under the names given (a team without one shows its path).
+std::string rankingTable(const Standings& s, const std::map<std::string, std::string>& names) {
+    std::string out;
+    size_t width = 4;
+    for (const TeamStanding& t : s.teams) width = std::max(width, nameOf(names, t.team).size());
+    out += "rank  " + padRight("team", width) + "  played    wins  avg score  avg place  capped  rating  95% interval\n";
+    bool unrated = false;
+    for (const TeamStanding& t : s.teams) {
+        out += padLeft(t.rated ? std::to_string(t.rank) : "-", 4) + "  " + padRight(nameOf(names, t.team), width) +
+               "  " + padLeft(std::to_string(t.played), 6) + "  " + padLeft(format("%.2f", tidy(t.wins)), 6) + "  " +
+               padLeft(format("%.2f", tidy(t.average_score)), 9) + "  " +
+               padLeft(format("%.2f", tidy(t.average_place)), 9) + "  " + padLeft(std::to_string(t.capped), 6) + "  ";
+        if (t.rated) {
+            out += padLeft(format("%.0f", tidy(t.rating)), 6) + "  " + padLeft(format("%.0f", tidy(t.low)), 5) +
+                   " .. " + format("%.0f", tidy(t.high)) + "\n";
+        } else {
+            out += padLeft("capped", 6) + "\n";
+            unrated = true;
+        }
+    }
+    if (unrated) out += "A team rated \"capped\" hit the tick cap in every match: its results do not rank it.\n";
+    return out;
+}
+
 }  // namespace
 
 // [SECTION] The fit
@@ -213,25 +243,9 @@ std::string standingsTable(const Standings& s) {
     out += "\n";
     if (s.teams.empty()) return out;
 
+    out += rankingTable(s, {});
     size_t width = 4;
     for (const TeamStanding& t : s.teams) width = std::max(width, t.team.size());
-    out += "rank  " + padRight("team", width) +
-           "  played    wins  avg score  avg place  capped  rating  95% interval\n";
-    bool unrated = false;
-    for (const TeamStanding& t : s.teams) {
-        out += padLeft(t.rated ? std::to_string(t.rank) : "-", 4) + "  " + padRight(t.team, width) + "  " +
-               padLeft(std::to_string(t.played), 6) + "  " + padLeft(format("%.2f", tidy(t.wins)), 6) + "  " +
-               padLeft(format("%.2f", tidy(t.average_score)), 9) + "  " +
-               padLeft(format("%.2f", tidy(t.average_place)), 9) + "  " + padLeft(std::to_string(t.capped), 6) + "  ";
-        if (t.rated) {
-            out += padLeft(format("%.0f", tidy(t.rating)), 6) + "  " + padLeft(format("%.0f", tidy(t.low)), 5) +
-                   " .. " + format("%.0f", tidy(t.high)) + "\n";
-        } else {
-            out += padLeft("capped", 6) + "\n";
-            unrated = true;
-        }
-    }
-    if (unrated) out += "A team rated \"capped\" hit the tick cap in every match: its results do not rank it.\n";
 
     // Head to head: the row team's share of its meetings with the column team, ties counting half.
     std::map<std::pair<std::string, std::string>, const HeadToHead*> pairs;
@@ -309,11 +323,6 @@ double rounded(double v, int decimals) {
     return tidy(std::round(v * scale) / scale);
 }
 
-std::string nameOf(const std::map<std::string, std::string>& names, const std::string& path) {
-    const auto it = names.find(path);
-    return it == names.end() ? path : it->second;
-}
-
 std::map<std::string, std::string> namesOf(const Standings& s) {
     std::vector<std::string> paths;
     for (const TeamStanding& t : s.teams) paths.push_back(t.team);
@@ -327,29 +336,6 @@ std::string headline(const Standings& s) {
         out += "; PARTIAL: " + std::to_string(s.expected_matches - s.matches) + " of the schedule's " +
                std::to_string(s.expected_matches) + " matches are missing";
     return out + "\n";
-}
-
-std::string rankingTable(const Standings& s, const std::map<std::string, std::string>& names) {
-    std::string out;
-    size_t width = 4;
-    for (const TeamStanding& t : s.teams) width = std::max(width, nameOf(names, t.team).size());
-    out += "rank  " + padRight("team", width) + "  played    wins  avg score  avg place  capped  rating  95% interval\n";
-    bool unrated = false;
-    for (const TeamStanding& t : s.teams) {
-        out += padLeft(t.rated ? std::to_string(t.rank) : "-", 4) + "  " + padRight(nameOf(names, t.team), width) +
-               "  " + padLeft(std::to_string(t.played), 6) + "  " + padLeft(format("%.2f", tidy(t.wins)), 6) + "  " +
-               padLeft(format("%.2f", tidy(t.average_score)), 9) + "  " +
-               padLeft(format("%.2f", tidy(t.average_place)), 9) + "  " + padLeft(std::to_string(t.capped), 6) + "  ";
-        if (t.rated) {
-            out += padLeft(format("%.0f", tidy(t.rating)), 6) + "  " + padLeft(format("%.0f", tidy(t.low)), 5) +
-                   " .. " + format("%.0f", tidy(t.high)) + "\n";
-        } else {
-            out += padLeft("capped", 6) + "\n";
-            unrated = true;
-        }
-    }
-    if (unrated) out += "A team rated \"capped\" hit the tick cap in every match: its results do not rank it.\n";
-    return out;
 }
 
 // A square table over the teams in standings order: `cell(row, column, pair or null)`; the diagonal is "-".

@@ -542,6 +542,12 @@ int runServer(const ServerOptions& options) {
     httplib::Server svr;
     const size_t threads = static_cast<size_t>(std::max(options.threads, 4));
     svr.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };  // the library owns and frees it
+    // The library shares a port it listens on with any other process that asks (SO_REUSEPORT): a second ladder
+    // started on a taken port would quietly get half of the connections. Only SO_REUSEADDR, so that it is refused.
+    svr.set_socket_options([](socket_t sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     commonHandlers(svr, shared);
     apiRoutes(svr, shared);
     pageRoutes(svr, shared);

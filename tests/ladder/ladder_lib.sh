@@ -22,8 +22,8 @@ else
 fi
 
 port_free() { ! (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
-PORT=$((20000 + RANDOM % 30000))
-until port_free "$PORT"; do PORT=$((20000 + RANDOM % 30000)); done
+PORT=$((20000 + RANDOM % 12000))  # below the ephemeral ports that outgoing connections take
+until port_free "$PORT"; do PORT=$((20000 + RANDOM % 12000)); done
 URL="http://127.0.0.1:$PORT"
 
 # start_server [options...]: in the source folder (the bundled maps), until it answers.

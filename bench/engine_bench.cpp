@@ -6,7 +6,7 @@
 #include "core/fusewick.h"
 #include "core/utils.h"
 
-#include "silent_stdout.h"
+#include "match/quiet_stdout.h"
 
 #include <benchmark/benchmark.h>
 
@@ -139,7 +139,7 @@ void BM_DefaultMatch(benchmark::State& state) {
     const Game start = game;
     int64_t ticks = 0;
     {
-        SilentStdout silent;
+        QuietStdout silent;
         for (auto _ : state) {
             game = start;
             ticks += static_cast<int64_t>(runMatch(match).ticks);

@@ -4,7 +4,7 @@
 #include "match/replay.h"
 #include "match/trace.h"
 
-#include "silent_stdout.h"
+#include "match/quiet_stdout.h"
 
 #include <benchmark/benchmark.h>
 
@@ -32,7 +32,7 @@ MatchSources longMatch() {
 enum class Watch { None, TextTrace, JsonTrace, Record, Check };
 
 void playMatch(benchmark::State& state, const MatchSources& sources, Watch watch) {
-    SilentStdout silent;
+    QuietStdout silent;
     std::FILE* null = std::fopen("/dev/null", "w");
     Replay replay;
     if (watch == Watch::Check) {

@@ -35,26 +35,6 @@ std::vector<uint8_t> markColumns(const std::vector<TimelineMark>& marks, uint64_
     return bits;
 }
 
-// [SECTION] Quiet console
-
-QuietStdout::QuietStdout() {
-    std::fflush(stdout);
-    saved_ = dup(STDOUT_FILENO);
-    const int null = open("/dev/null", O_WRONLY);
-    if (null >= 0) {
-        dup2(null, STDOUT_FILENO);
-        close(null);
-    }
-}
-
-QuietStdout::~QuietStdout() {
-    std::fflush(stdout);
-    if (saved_ >= 0) {
-        dup2(saved_, STDOUT_FILENO);
-        close(saved_);
-    }
-}
-
 namespace {
 
 // [SECTION] Watchers of the first pass and of the last replayed tick

@@ -15,6 +15,7 @@
 #pragma once
 
 #include "match/match.h"
+#include "match/quiet_stdout.h"
 #include "match/player_state.h"
 #include "view/death_causes.h"
 
@@ -104,14 +105,3 @@ private:
     std::vector<TickDrop> drops_;                                             // in the current tick
 };
 
-// Holds back everything written to standard output while it lives (the descriptor goes to /dev/null).
-class QuietStdout {
-public:
-    QuietStdout();
-    ~QuietStdout();
-    QuietStdout(const QuietStdout&) = delete;
-    QuietStdout& operator=(const QuietStdout&) = delete;
-
-private:
-    int saved_ = -1;
-};

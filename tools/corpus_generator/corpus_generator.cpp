@@ -9,6 +9,7 @@
 // is deliberate (scripts/corpus); no test runs this program. Uses the match library and zlib; no OpenGL.
 #include "core/splitmix.h"
 #include "match/match.h"
+#include "match/quiet_stdout.h"
 #include "match/replay.h"
 #include "match/state_hash.h"
 
@@ -282,26 +283,6 @@ public:
     int most_bombs = 0, set_off = 0, deaths = 0;
 };
 
-// Standard output to /dev/null while the matches print their final tables.
-class QuietStdout {
-public:
-    QuietStdout() : saved_(dup(STDOUT_FILENO)) {
-        std::fflush(stdout);
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, STDOUT_FILENO);
-        close(null);
-    }
-    ~QuietStdout() {
-        std::fflush(stdout);
-        dup2(saved_, STDOUT_FILENO);
-        close(saved_);
-    }
-    QuietStdout(const QuietStdout&) = delete;
-    QuietStdout& operator=(const QuietStdout&) = delete;
-
-private:
-    int saved_;
-};
 
 bool writeFingerprints(const std::string& path, const std::vector<uint64_t>& hashes) {
     gzFile out = gzopen(path.c_str(), "wb9");

@@ -44,6 +44,11 @@ const char* SITE_POLICY =
 constexpr size_t MAX_REQUEST_BYTES = 256 * 1024;  // a form carries the file encoded; the file itself is checked
 constexpr int MAX_PAGE = 200;
 constexpr auto REBUILD_AFTER = std::chrono::seconds(1);
+// Connections the kernel holds for the server until its accepting thread takes them. The HTTP library's own 5 is far
+// too few: when a crowd connects while that thread waits for the processor, the overflow is answered with SYN
+// cookies, and a request that comes in two segments (a form's head and body) on such a connection is reset before the
+// server ever sees it. The kernel's own limit (net.core.somaxconn) still applies.
+constexpr int LISTEN_QUEUE = 1024;
 
 // [SECTION] Per-thread database connections and the cached standings
 
@@ -482,6 +487,12 @@ void commonHandlers(httplib::Server& svr, Shared& shared) {
     });
 }
 
+// Debian builds the HTTP library as a shared library, so its listen() keeps the queue length it was compiled with
+// whatever we define; a second listen() on the listening socket sets the length anew.
+bool lengthenListenQueue(socket_t listening) {
+    return listening != INVALID_SOCKET && ::listen(listening, LISTEN_QUEUE) == 0;
+}
+
 // [SECTION] The worker processes
 
 std::vector<pid_t> workers;
@@ -544,14 +555,17 @@ int runServer(const ServerOptions& options) {
     svr.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };  // the library owns and frees it
     // The library shares a port it listens on with any other process that asks (SO_REUSEPORT): a second ladder
     // started on a taken port would quietly get half of the connections. Only SO_REUSEADDR, so that it is refused.
-    svr.set_socket_options([](socket_t sock) {
+    // The library closes a socket it cannot bind and tries the next address, so the last one seen here is bound.
+    socket_t listening = INVALID_SOCKET;
+    svr.set_socket_options([&listening](socket_t sock) {
         int yes = 1;
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        listening = sock;
     });
     commonHandlers(svr, shared);
     apiRoutes(svr, shared);
     pageRoutes(svr, shared);
-    if (!svr.bind_to_port(options.host.c_str(), options.port)) {
+    if (!svr.bind_to_port(options.host.c_str(), options.port) || !lengthenListenQueue(listening)) {
         std::fprintf(stderr, "fusewick-ladder: cannot listen on %s:%d\n", options.host.c_str(), options.port);
         return EXIT_LADDER_ADDRESS;
     }

@@ -89,25 +89,34 @@ LadderStandings computeLadderStandings(Db& db) {
     return out;
 }
 
+namespace {
+
+// Adds a played match to what a process has read, in id order; one read before is left as it is.
+void addPlayed(PlayedSoFar& so_far, const Match& m) {
+    const auto at = std::lower_bound(so_far.ids.begin(), so_far.ids.end(), m.id);
+    if (at != so_far.ids.end() && *at == m.id) return;
+    const auto index = at - so_far.ids.begin();
+    so_far.ids.insert(at, m.id);  // at the end but for a match that finished after later ones
+    so_far.lines.insert(so_far.lines.begin() + index, lineOf(m));
+    for (const Seat& s : m.seats) {
+        ++so_far.seats_played[s.version_id];
+        so_far.team_of_version[s.version_id] = s.team_id;
+        so_far.team_names[s.team_id] = s.team;
+    }
+}
+
+}  // namespace
+
 LadderStandings computeLadderStandings(Db& db, PlayedSoFar& so_far) {
     // The frontier first: whatever lies below it has settled before the matches are read.
     const int64_t unsettled = unsettledFrom(db);
-    for (const Match& m : playedFrom(db, so_far.unsettled_from)) {
-        so_far.lines[m.id] = lineOf(m);
-        for (const Seat& s : m.seats) {
-            so_far.team_of_version[s.version_id] = s.team_id;
-            so_far.team_names[s.team_id] = s.team;
-        }
-    }
+    for (const Match& m : playedFrom(db, so_far.unsettled_from)) addPlayed(so_far, m);
     so_far.unsettled_from = std::max(so_far.unsettled_from, unsettled);
     LadderStandings out;
     out.team_of_version = so_far.team_of_version;
     out.team_names = so_far.team_names;
-    std::vector<tournament::MatchLine> lines;
-    lines.reserve(so_far.lines.size());
-    for (const auto& [id, line] : so_far.lines) lines.push_back(line);
-    out.matches = lines.size();
-    if (!lines.empty()) out.fit = tournament::computeStandings(lines);
+    out.matches = so_far.lines.size();
+    if (!so_far.lines.empty()) out.fit = tournament::computeStandings(so_far.lines);
     const std::vector<Team> active = activeTeams(db);
     for (const Team& team : active) out.team_names[team.id] = team.name;
     out.teams = rankTeams(out, active);
@@ -180,16 +189,29 @@ std::vector<std::array<int64_t, SEATS>> chooseGroups(std::vector<Candidate> cand
 // its cost per match the same however long the ladder has run. Queued at half a batch left, that is a refit per
 // 1/16 of the ladder: ratings a few percent of the matches behind choose the groups, and the refit stays a small
 // share of a worker's time.
+constexpr int64_t SCHEDULING_TURN_SECONDS = 60;
+
+int64_t batchSize(const Settings& settings, int64_t last_id) { return std::max<int64_t>(settings.batch, last_id / 8); }
+
 int64_t batchSize(Db& db, const Settings& settings) {
-    const int64_t matches = db.run("SELECT MAX(id) FROM matches").number(0);  // an index look, not a count
-    return std::max<int64_t>(settings.batch, matches / 8);
+    return batchSize(settings, db.run("SELECT MAX(id) FROM matches").number(0));  // an index look, not a count
 }
 
-// The matches waiting, counted no further than `enough`: the count's cost stays bounded.
-int64_t waitingUpTo(Db& db, int64_t enough) {
-    return db.run("SELECT COUNT(*) FROM (SELECT 1 FROM matches WHERE state IN ('queued', 'claimed') LIMIT ?) w",
-                  {enough})
-        .number();
+// At most how many matches wait, in one statement of index looks: matches are queued with rising ids and claimed
+// oldest first, so the queued ones lie between the lowest and the highest queued id (those cancelled in that span
+// make it more than there are), and the claimed ones are few. Counting the queue itself would walk half a batch,
+// and the batch grows with the ladder. Also the highest id, for the batch's size.
+struct QueueLook {
+    int64_t waiting_at_most = 0;
+    int64_t last_id = 0;
+};
+QueueLook lookAtQueue(Db& db) {
+    const Row row = db.run("SELECT (SELECT MIN(id) FROM matches WHERE state = 'queued'), "
+                           "(SELECT MAX(id) FROM matches WHERE state = 'queued'), "
+                           "(SELECT COUNT(*) FROM matches WHERE state = 'claimed'), (SELECT MAX(id) FROM matches)")
+                        .rows.at(0);
+    const int64_t queued = row.at(0) ? toInt(row.at(1)) - toInt(row.at(0)) + 1 : 0;
+    return {queued + toInt(row.at(2)), toInt(row.at(3))};
 }
 
 // Per version, the matches played or waiting: one pass over the matches for all versions.
@@ -204,33 +226,50 @@ std::map<int64_t, uint64_t> seatsTaken(Db& db) {
     return taken;
 }
 
+// The same from what a refit has just read, and the matches waiting (a look along the index on state): a pass over
+// every match per batch would cost a long-running ladder more than its refits.
+std::map<int64_t, uint64_t> seatsTaken(Db& db, const PlayedSoFar& so_far) {
+    std::map<int64_t, uint64_t> taken = so_far.seats_played;
+    for (const Row& row : db.run("SELECT v1, v2, v3, v4 FROM matches WHERE state IN ('queued', 'claimed')").rows)
+        for (const auto& v : row) ++taken[toInt(v)];
+    return taken;
+}
+
 int scheduleMatches(Db& db, const Settings& settings, PlayedSoFar* so_far) {
-    {
-        // A cheap look without the write lock first: most calls find enough waiting. Matches are queued when half
-        // the batch is left, so workers never wait for the refit.
-        const int64_t batch = batchSize(db, settings);
-        if (waitingUpTo(db, (batch + 1) / 2) * 2 >= batch) return 0;
-        // A spent budget needs no refit to say so.
-        if (db.run("SELECT COUNT(*) FROM matches WHERE state <> 'cancelled'").number() >=
-            static_cast<int64_t>(settings.budget))
-            return 0;
-    }
+    // A cheap look without the write lock first: most calls find enough waiting. Matches are queued when half the
+    // batch is left, so workers never wait for the refit. A queue that looks fuller than it is (matches cancelled
+    // in it) is refilled when it runs dry: the worker that finds nothing to claim looks again.
+    const QueueLook look = lookAtQueue(db);
+    const int64_t waiting_now = look.waiting_at_most;
+    if (waiting_now * 2 >= batchSize(settings, look.last_id)) return 0;
+    // A spent budget needs no refit to say so.
+    if (db.run("SELECT COUNT(*) FROM matches WHERE state <> 'cancelled'").number() >=
+        static_cast<int64_t>(settings.budget))
+        return 0;
+    // One process refits while the others play what still waits: two refits at once would choose the same batch
+    // and one would be thrown away. An empty queue is refilled by whoever finds it so, turn or not, so that a turn
+    // whose holder died stops no one.
+    const bool turn = takeSchedulingTurn(db, SCHEDULING_TURN_SECONDS);
+    if (!turn && waiting_now > 0) return 0;
     const LadderStandings standings = so_far ? computeLadderStandings(db, *so_far) : computeLadderStandings(db);
-    // What each version has played or has waiting (a pass over every match) is read before the write lock is
-    // taken, for the other workers wait for that lock to store their results. Should another process queue matches
-    // meanwhile, the count of those waiting, taken under the lock, finds the queue full and nothing is queued on
-    // this view. The teams and maps are read under the lock: a version replaced meanwhile is never queued.
-    const std::map<int64_t, uint64_t> taken = seatsTaken(db);
+    // What each version has played or has waiting is read before the write lock is taken, for the other workers
+    // wait for that lock to store their results. Should another process queue matches meanwhile, the count of
+    // those waiting, taken under the lock, finds the queue full and nothing is queued on this view. The teams and
+    // maps are read under the lock: a version replaced meanwhile is never queued.
+    const std::map<int64_t, uint64_t> taken = so_far ? seatsTaken(db, *so_far) : seatsTaken(db);
     Transaction tx(db);
     if (db.dialect() == Dialect::Postgres) db.run("SELECT pg_advisory_xact_lock(7412)");
+    if (turn) endSchedulingTurn(db);
     const int64_t waiting = db.run("SELECT COUNT(*) FROM matches WHERE state IN ('queued', 'claimed')").number();
     const int64_t total = db.run("SELECT COUNT(*) FROM matches WHERE state NOT IN ('cancelled')").number();
     const std::vector<MapEntry> maps = activeMaps(db);
     const int64_t batch = batchSize(db, settings);
-    if (waiting * 2 >= batch || maps.empty()) return 0;
     const int64_t room = static_cast<int64_t>(settings.budget) - total;
     const int count = static_cast<int>(std::min<int64_t>(batch - waiting, room));
-    if (count <= 0) return 0;
+    if (waiting * 2 >= batch || maps.empty() || count <= 0) {
+        tx.commit();  // the turn given back
+        return 0;
+    }
 
     std::vector<Candidate> candidates;
     for (const Team& team : activeTeams(db)) {
@@ -240,11 +279,11 @@ int scheduleMatches(Db& db, const Settings& settings, PlayedSoFar* so_far) {
     }
     const std::vector<std::array<int64_t, SEATS>> groups = chooseGroups(candidates, settings, count);
     for (size_t k = 0; k < groups.size(); ++k) {
-        const int64_t turn = total + static_cast<int64_t>(k);
+        const int64_t turn_of_ladder = total + static_cast<int64_t>(k);
         // Seats rotated and maps in turn, counted over the whole ladder.
         std::array<int64_t, SEATS> seated{};
-        for (size_t s = 0; s < SEATS; ++s) seated[s] = groups[k][(s + static_cast<size_t>(turn)) % SEATS];
-        queueMatch(db, maps[static_cast<size_t>(turn) % maps.size()].id, seated);
+        for (size_t s = 0; s < SEATS; ++s) seated[s] = groups[k][(s + static_cast<size_t>(turn_of_ladder)) % SEATS];
+        queueMatch(db, maps[static_cast<size_t>(turn_of_ladder) % maps.size()].id, seated);
     }
     tx.commit();
     return static_cast<int>(groups.size());

@@ -60,7 +60,9 @@ LadderStandings computeLadderStandings(Db& db);
 // only the matches finished since the one before: a worker refits often, and reading every match each time cost it
 // more than fitting them.
 struct PlayedSoFar {
-    std::map<int64_t, tournament::MatchLine> lines;  // by match id
+    std::vector<tournament::MatchLine> lines;  // in match id order, as the fit takes them
+    std::vector<int64_t> ids;                  // their match ids, in the same order
+    std::map<int64_t, uint64_t> seats_played;  // per version, the seats it took in these matches
     std::map<int64_t, int64_t> team_of_version;
     std::map<int64_t, std::string> team_names;
     int64_t unsettled_from = 1;  // matches from this id up were still waiting at the last read

@@ -388,9 +388,9 @@ void apiRoutes(httplib::Server& svr, Shared& shared) {
         sendJson(res, m ? Reply{200, matchJson(*m), {}} : error(404, "no such match"));
     });
     svr.Get(R"(/api/matches/(\d+)/replay)", [&](const httplib::Request& req, httplib::Response& res) {
-        const auto stored = replayOf(connection(address), idOf(req.matches[1]));
-        if (!stored) return sendJson(res, error(404, "no replay of such a match"));
-        res.set_content(decompressReplay(*stored), "application/json");
+        const auto file = replayFile(connection(address), idOf(req.matches[1]));
+        if (!file) return sendJson(res, error(404, "no replay of such a match"));
+        res.set_content(*file, "application/json");
     });
     svr.Get("/api/status", [&](const httplib::Request&, httplib::Response& res) {
         const QueueCounts q = queueCounts(connection(address));

@@ -33,6 +33,8 @@ CREATE INDEX matches_by_finish ON matches (finished_at);
 CREATE TABLE replays (match_id BIGINT PRIMARY KEY REFERENCES matches(id), data {bytes} NOT NULL);
 CREATE TABLE workers (name TEXT PRIMARY KEY, host TEXT NOT NULL, pid INTEGER NOT NULL, engine INTEGER NOT NULL,
   started_at BIGINT NOT NULL, seen_at BIGINT NOT NULL, stopped_at BIGINT))",
+    // Replays whose file texts are kept once, in maps and versions, rather than in every match's replay.
+    R"(ALTER TABLE replays ADD COLUMN sources_by_reference INTEGER NOT NULL DEFAULT 0)",
 };
 
 std::string forDialect(std::string sql, Dialect dialect) {
@@ -184,6 +186,18 @@ Settings loadSettings(Db& db) {
     return s;
 }
 
+bool takeSchedulingTurn(Db& db, int64_t seconds) {
+    Transaction tx(db);
+    const int64_t now = nowSeconds();
+    const Result r = db.run("SELECT value FROM settings WHERE key = 'scheduling_until'");
+    if (!r.rows.empty() && toInt(r.rows[0][0]) > now) return false;
+    setSetting(db, "scheduling_until", std::to_string(now + seconds));
+    tx.commit();
+    return true;
+}
+
+void endSchedulingTurn(Db& db) { setSetting(db, "scheduling_until", "0"); }
+
 void saveMaps(Db& db, const std::vector<MapEntry>& maps) {
     Transaction tx(db);
     db.run("UPDATE maps SET active = 0");
@@ -327,10 +341,16 @@ int64_t unsettledFrom(Db& db) {
     return from;
 }
 
-std::optional<std::string> replayOf(Db& db, int64_t match_id) {
-    const Result r = db.run("SELECT data FROM replays WHERE match_id = ?", {match_id});
+std::optional<StoredReplay> replayOf(Db& db, int64_t match_id) {
+    const Result r = db.run("SELECT data, sources_by_reference FROM replays WHERE match_id = ?", {match_id});
     if (r.rows.empty()) return std::nullopt;
-    return r.rows[0][0];
+    return StoredReplay{r.rows[0][0].value_or(""), toInt(r.rows[0][1]) != 0};
+}
+
+std::optional<MapEntry> findMap(Db& db, int64_t map_id) {
+    const Result r = db.run("SELECT id, name, source FROM maps WHERE id = ?", {map_id});
+    if (r.rows.empty()) return std::nullopt;
+    return MapEntry{toInt(r.rows[0][0]), r.rows[0][1].value_or(""), r.rows[0][2].value_or("")};
 }
 
 int64_t queueMatch(Db& db, int64_t map_id, const std::array<int64_t, SEATS>& versions) {
@@ -367,10 +387,13 @@ std::optional<Claim> claimWithin(Db& db, const std::string& worker, int64_t leas
                {static_cast<int64_t>(MAX_ATTEMPTS), now});
         return std::nullopt;
     }
-    Claim claim{r.number(), randomHex(16)};
+    Claim claim{r.number(), randomHex(16), std::nullopt};
     db.run("UPDATE matches SET state = 'claimed', claim = ?, lease_until = ?, worker = ?, attempts = attempts + 1 "
            "WHERE id = ?",
            {claim.claim, now + lease_seconds, worker, claim.match_id});
+    // What the worker needs to play it, read while the transaction is open: a read of its own would be a
+    // transaction more per match, each starting with a page cache that the other writers' commits emptied.
+    claim.match = findMatch(db, claim.match_id);
     return claim;
 }
 
@@ -383,7 +406,7 @@ std::optional<Claim> claimMatch(Db& db, const std::string& worker, int64_t lease
     return claim;
 }
 
-bool finishMatch(Db& db, const Claim& claim, const Outcome& o, const std::string& compressed_replay,
+bool finishMatch(Db& db, const Claim& claim, const Outcome& o, const StoredReplay& replay,
                  const std::string& worker, std::optional<Claim>* next, int64_t lease_seconds) {
     Transaction tx(db);
     int64_t winners = 0;
@@ -397,7 +420,8 @@ bool finishMatch(Db& db, const Claim& claim, const Outcome& o, const std::string
          int64_t{o.capped ? 1 : 0}, worker, claim.match_id, claim.claim});
     const bool stored = r.changed == 1;
     if (stored)
-        db.run("INSERT INTO replays (match_id, data) VALUES (?, ?)", {claim.match_id, Bytes{compressed_replay}});
+        db.run("INSERT INTO replays (match_id, data, sources_by_reference) VALUES (?, ?, ?)",
+               {claim.match_id, Bytes{replay.data}, int64_t{replay.sources_by_reference ? 1 : 0}});
     // The next claim in the same transaction: one commit a match instead of two.
     if (next != nullptr) *next = claimWithin(db, worker, lease_seconds);
     tx.commit();

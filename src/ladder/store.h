@@ -43,6 +43,12 @@ struct Settings {
 void saveSettings(Db& db, const Settings& settings);
 Settings loadSettings(Db& db);
 
+// The turn to choose the next matches: one process refits and queues at a time, the others play on meanwhile. A
+// turn not given back (its holder died) lapses after `seconds`. True when this process now holds it.
+bool takeSchedulingTurn(Db& db, int64_t seconds);
+// Gives the turn back, inside the caller's transaction or on its own.
+void endSchedulingTurn(Db& db);
+
 // [SECTION] Maps
 struct MapEntry {
     int64_t id = 0;
@@ -52,6 +58,7 @@ struct MapEntry {
 // Adds the maps that are not there yet (by name) and makes exactly these the ones played.
 void saveMaps(Db& db, const std::vector<MapEntry>& maps);
 std::vector<MapEntry> activeMaps(Db& db);
+std::optional<MapEntry> findMap(Db& db, int64_t map_id);  // a map never changes once stored, active or not
 
 // [SECTION] Teams
 struct Team {
@@ -115,7 +122,13 @@ std::vector<Match> playedFrom(Db& db, int64_t first);
 // The lowest id of a match still queued or claimed (one past the last match when none is): every match below it
 // has reached a state it never leaves.
 int64_t unsettledFrom(Db& db);
-std::optional<std::string> replayOf(Db& db, int64_t match_id);  // compressed
+// A match's replay as stored: compressed, and with the texts of its files left out when `sources_by_reference`
+// (worker.h makes and reads both forms).
+struct StoredReplay {
+    std::string data;
+    bool sources_by_reference = false;
+};
+std::optional<StoredReplay> replayOf(Db& db, int64_t match_id);
 
 // Queues a match of four versions on a map.
 int64_t queueMatch(Db& db, int64_t map_id, const std::array<int64_t, SEATS>& versions);
@@ -124,6 +137,7 @@ int64_t queueMatch(Db& db, int64_t map_id, const std::array<int64_t, SEATS>& ver
 struct Claim {
     int64_t match_id = 0;
     std::string claim;  // the claim's own id, which storing the result must still find on the match
+    std::optional<Match> match;  // the match as claimed, read in the claim's own transaction
 };
 std::optional<Claim> claimMatch(Db& db, const std::string& worker, int64_t lease_seconds);
 struct Outcome {
@@ -135,7 +149,7 @@ struct Outcome {
 // Stores the result and the replay in one transaction. False when the claim is no longer the match's: the match
 // was handed to another worker and is counted once, by whoever still holds it.
 // With `next`, claims the next match for the same worker in the same transaction.
-bool finishMatch(Db& db, const Claim& claim, const Outcome& outcome, const std::string& compressed_replay,
+bool finishMatch(Db& db, const Claim& claim, const Outcome& outcome, const StoredReplay& replay,
                  const std::string& worker, std::optional<Claim>* next = nullptr, int64_t lease_seconds = 0);
 // Gives a claim back (a worker stopping) or sets a match aside that cannot be played.
 void returnClaim(Db& db, const Claim& claim);

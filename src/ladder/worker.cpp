@@ -26,6 +26,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+constexpr int LOOKS_APART = 8;  // matches played between two looks at the queue
+
 // Keeps the claim's lease alive while a long match runs, and stops the run when the worker is told to stop.
 class LeaseKeeper final : public MatchObserver {
 public:
@@ -60,8 +62,8 @@ struct SourceCache {
 const SourceFile& mapSource(Db& db, SourceCache& cache, int64_t map_id) {
     const auto found = cache.maps.find(map_id);
     if (found != cache.maps.end()) return found->second;
-    const Result map = db.run("SELECT name, source FROM maps WHERE id = ?", {map_id});
-    return cache.maps[map_id] = SourceFile{map.rows.at(0)[0].value_or(""), map.rows.at(0)[1].value_or("")};
+    const std::optional<MapEntry> map = findMap(db, map_id);
+    return cache.maps[map_id] = map ? SourceFile{map->name, map->text} : SourceFile{"", std::string()};
 }
 
 const SourceFile& versionSource(Db& db, SourceCache& cache, const Seat& seat) {
@@ -71,15 +73,20 @@ const SourceFile& versionSource(Db& db, SourceCache& cache, const Seat& seat) {
     return cache.versions[seat.version_id] = SourceFile{teamFileName(seat.team), v ? v->source : ""};
 }
 
-// Plays the claimed match; nothing when the worker was told to stop halfway.
-std::optional<std::pair<Outcome, std::string>> play(Db& db, SourceCache& cache, const Claim& claim,
-                                                    const Settings& settings) {
-    const std::optional<Match> match = findMatch(db, claim.match_id);
-    if (!match) return std::nullopt;
+// The files of a match as its worker loads them: the map by its name, each seat's version as TEAM.fpl.
+MatchSources sourcesOf(Db& db, SourceCache& cache, const Match& match) {
     MatchSources sources;
-    sources.map = mapSource(db, cache, match->map_id);
-    for (size_t s = 0; s < SEATS; ++s) sources.teams[s] = versionSource(db, cache, match->seats[s]);
-    const LoadedMatch loaded = loadMatchFrom(sources, defaultConfig());
+    sources.map = mapSource(db, cache, match.map_id);
+    for (size_t s = 0; s < SEATS; ++s) sources.teams[s] = versionSource(db, cache, match.seats[s]);
+    return sources;
+}
+
+// Plays the claimed match; nothing when the worker was told to stop halfway.
+std::optional<std::pair<Outcome, StoredReplay>> play(Db& db, SourceCache& cache, const Claim& claim,
+                                                    const Settings& settings) {
+    const std::optional<Match> match = claim.match ? claim.match : findMatch(db, claim.match_id);
+    if (!match) return std::nullopt;
+    const LoadedMatch loaded = loadMatchFrom(sourcesOf(db, cache, *match), defaultConfig());
     ReplayRecorder recorder(loaded, settings.max_ticks);
     LeaseKeeper keeper(db, claim, settings.lease);
     ObserverList observers;
@@ -94,7 +101,7 @@ std::optional<std::pair<Outcome, std::string>> play(Db& db, SourceCache& cache, 
     }
     outcome.ticks = result.ticks;
     outcome.capped = result.capped;
-    return std::make_pair(outcome, compressReplay(replayText(recorder.finish(result))));
+    return std::make_pair(outcome, storedReplay(recorder.finish(result)));
 }
 
 }  // namespace
@@ -147,6 +154,27 @@ std::string decompressReplay(const std::string& bytes) {
     return rc == Z_STREAM_END ? out : "";
 }
 
+StoredReplay storedReplay(Replay replay) {
+    // Distinct names, so that the recorder's table of files keeps all five apart whatever their texts.
+    replay.sources.map = SourceFile{"map", std::string()};
+    for (size_t s = 0; s < SEATS; ++s) replay.sources.teams[s] = SourceFile{"seat " + std::to_string(s + 1), std::string()};
+    return StoredReplay{compressReplay(replayText(replay)), true};
+}
+
+std::optional<std::string> replayFile(Db& db, int64_t match_id) {
+    const std::optional<StoredReplay> stored = replayOf(db, match_id);
+    if (!stored) return std::nullopt;
+    std::string text = decompressReplay(stored->data);
+    if (text.empty()) return std::nullopt;
+    if (!stored->sources_by_reference) return text;
+    ReplayRead read = parseReplay(text);
+    const std::optional<Match> match = findMatch(db, match_id);
+    if (!read.replay || !match) return std::nullopt;
+    SourceCache cache;
+    read.replay->sources = sourcesOf(db, cache, *match);
+    return replayText(*read.replay);
+}
+
 int runWorker(const WorkerOptions& options) {
     std::unique_ptr<Db> db;
     try {
@@ -175,6 +203,7 @@ int runWorker(const WorkerOptions& options) {
     std::optional<Claim> claim;
     PlayedSoFar played_so_far;
     SourceCache sources;
+    int since_look = 0;
     try {
         workerSeen(*db, name, host, getpid(), false);
         while (!stop_requested) {
@@ -185,7 +214,12 @@ int runWorker(const WorkerOptions& options) {
                     logEvent("claims_returned", nlohmann::json{{"count", n}}.dump());
                 workerSeen(*db, name, host, getpid(), false);
             }
-            scheduleMatches(*db, settings, &played_so_far);
+            // The queue is refilled at half a batch left, and a batch is tens to thousands of matches: a look every
+            // few matches is soon enough, and one when nothing is left to claim.
+            if (!claim || ++since_look >= LOOKS_APART) {
+                since_look = 0;
+                scheduleMatches(*db, settings, &played_so_far);
+            }
             if (!claim) claim = claimMatch(*db, name, settings.lease);
             if (!claim) {
                 if (options.once) break;
@@ -233,8 +267,8 @@ int verifyReplays(const std::string& address) {
         if (std::freopen("/dev/null", "w", stdout) == nullptr) return EXIT_LADDER_DATABASE;
         for (const Match& m : allPlayed(*db)) {
             ++checked;
-            const std::optional<std::string> stored = replayOf(*db, m.id);
-            const ReplayRead read = parseReplay(stored ? decompressReplay(*stored) : "");
+            const std::optional<std::string> stored = replayFile(*db, m.id);
+            const ReplayRead read = parseReplay(stored.value_or(""));
             std::string problem = read.replay ? "" : "unreadable replay: " + read.error;
             if (read.replay) {
                 const Replay& replay = *read.replay;

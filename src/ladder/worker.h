@@ -5,7 +5,10 @@
 
 #include "ladder/store.h"
 
+#include "match/replay.h"
+
 #include <atomic>
+#include <optional>
 #include <string>
 
 namespace ladder {
@@ -36,6 +39,14 @@ std::string hostName();
 // The match's replay text compressed for storage, and back.
 std::string compressReplay(const std::string& text);
 std::string decompressReplay(const std::string& bytes);  // empty when the bytes are not a compressed replay
+
+// A replay as a match's row keeps it. The texts of the map and the team versions are in their own tables once, so
+// the stored replay leaves them out, its files named by the part they play; replayFile fills them in from the
+// match's map and versions and gives the document the recorder made, byte for byte. Thousands of matches of the
+// same versions then cost a fraction of the room, and a worker writes and compresses a fraction of the text.
+StoredReplay storedReplay(Replay replay);
+// The replay file of a played match, in either stored form; nothing when there is none or it cannot be read.
+std::optional<std::string> replayFile(Db& db, int64_t match_id);
 
 // Plays until stopped; the exit code.
 int runWorker(const WorkerOptions& options);

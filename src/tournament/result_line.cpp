@@ -144,11 +144,15 @@ ResultsRead readResults(std::string_view content) {
     return read;
 }
 
+bool inRisingIdOrder(const std::vector<MatchLine>& lines) {
+    const auto out_of_order = [](const MatchLine& a, const MatchLine& b) { return !(a.id < b.id); };
+    return std::adjacent_find(lines.begin(), lines.end(), out_of_order) == lines.end();
+}
+
 std::vector<MatchLine> dedupe(const std::vector<MatchLine>& lines, std::vector<std::string>* conflicts) {
     // Lines already in strictly rising id order hold no id twice and come out as they went in: the ladder's refit
     // passes thousands of them, and formatting each to compare would cost more than the fit.
-    const auto out_of_order = [](const MatchLine& a, const MatchLine& b) { return !(a.id < b.id); };
-    if (std::adjacent_find(lines.begin(), lines.end(), out_of_order) == lines.end()) {
+    if (inRisingIdOrder(lines)) {
         if (conflicts != nullptr) std::sort(conflicts->begin(), conflicts->end());
         return lines;
     }

@@ -59,5 +59,7 @@ ResultsRead readResults(std::string_view content);
 // One result per id. When two lines of one id differ (results of another build, say), the smallest line in byte
 // order is kept, whatever the order of the files; `conflicts` gets the ids.
 std::vector<MatchLine> dedupe(const std::vector<MatchLine>& lines, std::vector<std::string>* conflicts = nullptr);
+// Lines in strictly rising id order: no id twice, and dedupe gives them back as they are.
+bool inRisingIdOrder(const std::vector<MatchLine>& lines);
 
 }  // namespace tournament

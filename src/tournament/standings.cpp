@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
-#include <set>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace tournament {
 
@@ -153,13 +155,19 @@ Fit fitBradleyTerry(const std::vector<std::vector<double>>& wins) {
 // [SECTION] Tallies
 
 Standings computeStandings(const std::vector<MatchLine>& all_lines) {
-    const std::vector<MatchLine> lines = dedupe(all_lines);
+    // The ladder refits tens of thousands of lines, already in id order: they are tallied where they lie, and each
+    // seat's team is looked up once a line rather than once a pair.
+    std::vector<MatchLine> deduped;
+    const bool as_given = inRisingIdOrder(all_lines);
+    if (!as_given) deduped = dedupe(all_lines);
+    const std::vector<MatchLine>& lines = as_given ? all_lines : deduped;
     Standings standings;
-    std::set<std::string> names;
+    std::unordered_set<std::string_view> names;
     for (const MatchLine& line : lines)
         for (const std::string& seat : line.seats) names.insert(seat);
-    const std::vector<std::string> teams(names.begin(), names.end());
-    std::map<std::string, size_t> index;
+    std::vector<std::string> teams(names.begin(), names.end());
+    std::sort(teams.begin(), teams.end());
+    std::unordered_map<std::string_view, size_t> index;
     for (size_t i = 0; i < teams.size(); ++i) index[teams[i]] = i;
 
     const size_t n = teams.size();
@@ -173,8 +181,10 @@ Standings computeStandings(const std::vector<MatchLine>& all_lines) {
         ++standings.matches;
         if (line.capped) ++standings.capped_matches;
         const auto winners = static_cast<double>(std::count(line.winners.begin(), line.winners.end(), true));
+        std::array<size_t, SEATS> seated{};
+        for (size_t s = 0; s < SEATS; ++s) seated[s] = index.find(line.seats[s])->second;
         for (size_t s = 0; s < SEATS; ++s) {
-            const size_t t = index[line.seats[s]];
+            const size_t t = seated[s];
             TeamStanding& team = tally[t];
             ++team.played;
             if (line.capped) ++team.capped;
@@ -184,7 +194,7 @@ Standings computeStandings(const std::vector<MatchLine>& all_lines) {
             for (size_t o = 0; o < SEATS; ++o) place += line.scores[o] > line.scores[s] ? 1 : 0;
             place_sum[t] += place;
             for (size_t o = 0; o < SEATS; ++o) {
-                const size_t u = index[line.seats[o]];
+                const size_t u = seated[o];
                 if (o == s || u == t) continue;
                 auto& record = h2h[t][u];
                 if (line.scores[s] > line.scores[o]) {

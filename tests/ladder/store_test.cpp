@@ -74,15 +74,15 @@ TEST_P(StoreTest, AMatchIsStoredOnceByTheClaimThatHoldsIt) {
     const Claim second = *claimMatch(*db, "w2", 60);
     EXPECT_EQ(second.match_id, id);
     Outcome outcome{{3, 1, 0, 0}, {true, false, false, false}, 1200, false};
-    EXPECT_FALSE(finishMatch(*db, first, outcome, "replay-1", "w1"));
-    EXPECT_TRUE(finishMatch(*db, second, outcome, "replay-2", "w2"));
-    EXPECT_FALSE(finishMatch(*db, second, outcome, "replay-2", "w2")) << "stored twice";
+    EXPECT_FALSE(finishMatch(*db, first, outcome, StoredReplay{"replay-1"}, "w1"));
+    EXPECT_TRUE(finishMatch(*db, second, outcome, StoredReplay{"replay-2"}, "w2"));
+    EXPECT_FALSE(finishMatch(*db, second, outcome, StoredReplay{"replay-2"}, "w2")) << "stored twice";
 
     const Match m = *findMatch(*db, id);
     EXPECT_EQ(m.state, "done");
     EXPECT_EQ(m.seats[0].score, 3);
     EXPECT_TRUE(m.seats[0].winner);
-    EXPECT_EQ(replayOf(*db, id), "replay-2");
+    EXPECT_EQ(replayOf(*db, id)->data, "replay-2");
     EXPECT_EQ(allPlayed(*db).size(), 1u);
 }
 
@@ -113,7 +113,7 @@ TEST_P(StoreTest, ClaimsOfWorkersThatAreGoneComeBack) {
 TEST_P(StoreTest, ANewVersionOrAWithdrawalCancelsOnlyWaitingMatches) {
     const auto versions = fourVersions();
     const int64_t played = queueMatch(*db, activeMaps(*db)[0].id, versions);
-    ASSERT_TRUE(finishMatch(*db, *claimMatch(*db, "w", 60), Outcome{}, "r", "w"));
+    ASSERT_TRUE(finishMatch(*db, *claimMatch(*db, "w", 60), Outcome{}, StoredReplay{"r"}, "w"));
     const int64_t waiting = queueMatch(*db, activeMaps(*db)[0].id, versions);
     const int64_t team_a = findVersion(*db, versions[0])->team_id;
     const Version v2 = addVersion(*db, team_a, TEAM_TEXT);
@@ -133,7 +133,7 @@ TEST_P(StoreTest, TheSchedulerQueuesABatchThenWaitsAndKeepsToTheBudget) {
     settings.budget = 7;
     EXPECT_EQ(scheduleMatches(*db, settings), 5);
     EXPECT_EQ(scheduleMatches(*db, settings), 0) << "a full queue";
-    for (int i = 0; i < 5; ++i) ASSERT_TRUE(finishMatch(*db, *claimMatch(*db, "w", 60), Outcome{}, "r", "w"));
+    for (int i = 0; i < 5; ++i) ASSERT_TRUE(finishMatch(*db, *claimMatch(*db, "w", 60), Outcome{}, StoredReplay{"r"}, "w"));
     EXPECT_EQ(scheduleMatches(*db, settings), 2) << "the budget";
     EXPECT_EQ(scheduleMatches(*db, settings), 0);
     // Maps in turn and seats rotated.
@@ -162,15 +162,15 @@ TEST_P(StoreTest, ARefitOfWhatIsNewCountsAsARefitOfEverything) {
     };
     for (int k = 0; k < 6; ++k) queueMatch(*db, activeMaps(*db)[0].id, k % 2 ? versions : rotated);
     const Claim slow = *claimMatch(*db, "slow", 60);  // finishes after the ones behind it
-    for (int k = 0; k < 2; ++k) ASSERT_TRUE(finishMatch(*db, *claimMatch(*db, "w", 60), outcome(k), "r", "w"));
+    for (int k = 0; k < 2; ++k) ASSERT_TRUE(finishMatch(*db, *claimMatch(*db, "w", 60), outcome(k), StoredReplay{"r"}, "w"));
     expectSameAsFull("the first match still playing");
     const Claim lost = *claimMatch(*db, "lost", 60);  // its worker dies; the match is set aside
-    ASSERT_TRUE(finishMatch(*db, slow, outcome(5), "r", "slow"));
+    ASSERT_TRUE(finishMatch(*db, slow, outcome(5), StoredReplay{"r"}, "slow"));
     returnClaim(*db, lost);
     withdrawTeam(*db, findTeam(*db, team("e"))->id);
     db->run("UPDATE matches SET state = 'failed' WHERE id = ?", {lost.match_id});
     expectSameAsFull("the first match done late, one failed");
-    while (const auto claim = claimMatch(*db, "w", 60)) ASSERT_TRUE(finishMatch(*db, *claim, outcome(3), "r", "w"));
+    while (const auto claim = claimMatch(*db, "w", 60)) ASSERT_TRUE(finishMatch(*db, *claim, outcome(3), StoredReplay{"r"}, "w"));
     expectSameAsFull("all done");
     EXPECT_EQ(so_far.lines.size(), 5u);
 }
@@ -179,7 +179,7 @@ TEST_P(StoreTest, PagesOfHistoryFollowTheCursor) {
     const auto versions = fourVersions();
     for (int i = 0; i < 5; ++i) {
         queueMatch(*db, activeMaps(*db)[0].id, versions);
-        ASSERT_TRUE(finishMatch(*db, *claimMatch(*db, "w", 60), Outcome{}, "r", "w"));
+        ASSERT_TRUE(finishMatch(*db, *claimMatch(*db, "w", 60), Outcome{}, StoredReplay{"r"}, "w"));
     }
     const auto first = playedMatches(*db, 0, 0, 3);
     ASSERT_EQ(first.size(), 3u);
@@ -227,6 +227,49 @@ TEST(ChooseGroups, NothingOnceEveryIntervalIsNarrowEnoughOrFewerThanTwoTeams) {
     ASSERT_EQ(two.size(), 1u);
     EXPECT_EQ(two[0][0], two[0][2]) << "two teams fill four seats in turn";
 }
+
+// A match recorded as a worker records it (its files named as the worker names them), stored, and read back.
+class StoredReplayTest : public StoreTest {
+protected:
+    static constexpr const char* MAP_TEXT = "6, 4\n------\n------\n------\n------\n";
+    static constexpr const char* BOMBER_TEXT = "P1 STRETCHER\nP2 HULK\nP3 HULK\nP4 HULK\nP1.MOVE 2\nP1.DROP\nP1.REVERSE\nP1.MOVE 2\n";
+
+    // The replay of a match of these versions on the map "open.map", and the match's id in the database.
+    std::pair<Replay, int64_t> recorded(const std::array<int64_t, SEATS>& versions) {
+        saveMaps(*db, {{0, "open.map", MAP_TEXT}});
+        const Match queued = *findMatch(*db, queueMatch(*db, activeMaps(*db)[0].id, versions));
+        MatchSources sources;
+        sources.map = SourceFile{"open.map", std::string(MAP_TEXT)};
+        for (size_t s = 0; s < SEATS; ++s)
+            sources.teams[s] = SourceFile{queued.seats[s].team + ".fpl", findVersion(*db, versions[s])->source};
+        const LoadedMatch loaded = loadMatchFrom(sources, defaultConfig());
+        ReplayRecorder recorder(loaded, 2000);
+        const MatchResult result = runMatch(loaded, 2000, &recorder);
+        return {recorder.finish(result), queued.id};
+    }
+};
+
+TEST_P(StoredReplayTest, ReadBackByteForByteInEitherForm) {
+    const int64_t a = createTeam(*db, "a", "h", TEAM_TEXT).team.version_id;
+    const int64_t bomber = createTeam(*db, "bomber", "h", BOMBER_TEXT).team.version_id;
+    const int64_t c = createTeam(*db, "c", "h", TEAM_TEXT).team.version_id;
+    // Four teams; and two, each in two seats, whose files a replay keeps once.
+    for (const std::array<int64_t, SEATS> versions : {std::array{a, bomber, c, bomber}, std::array{bomber, a, bomber, a}}) {
+        const auto [replay, id] = recorded(versions);
+        ASSERT_TRUE(finishMatch(*db, *claimMatch(*db, "w", 60), Outcome{}, storedReplay(replay), "w"));
+        EXPECT_EQ(replayFile(*db, id), replayText(replay));
+        EXPECT_LT(replayOf(*db, id)->data.size(), compressReplay(replayText(replay)).size());
+    }
+    // A replay stored whole, as the first ladders stored them, is given as it is.
+    const auto [whole, id] = recorded({c, a, c, a});
+    ASSERT_TRUE(finishMatch(*db, *claimMatch(*db, "w", 60), Outcome{},
+                            StoredReplay{compressReplay(replayText(whole)), false}, "w"));
+    EXPECT_EQ(replayFile(*db, id), replayText(whole));
+    EXPECT_EQ(replayFile(*db, id + 1), std::nullopt) << "no such match";
+}
+
+INSTANTIATE_TEST_SUITE_P(Databases, StoredReplayTest, testing::Values(Dialect::Sqlite, Dialect::Postgres),
+                         [](const auto& info) { return info.param == Dialect::Sqlite ? "Sqlite" : "Postgres"; });
 
 TEST(Replays, CompressionKeepsEveryByteAndRefusesOthers) {
     std::string text(100000, 'x');

@@ -138,16 +138,6 @@ void addTickState(Sink& h, const Game& game) {
     }
 }
 
-}  // namespace
-
-void TickHashBatch::add(const Game& game) {
-    WordList list(words_[count_].data());
-    addTickState(list, game);
-    sizes_[count_++] = list.size();
-}
-
-namespace {
-
 using WordRows = std::array<std::array<uint64_t, TickHashBatch::ROW>, TickHashBatch::WIDTH>;
 using Chains = std::array<uint64_t, TickHashBatch::WIDTH>;
 constexpr size_t SIDE = 8;  // chains folded side by side: as many as fit the registers, and one 512-bit vector
@@ -264,6 +254,8 @@ bool processorHasVectorFold() {
 
 }  // namespace
 
+TickHashBatch::TickHashBatch(Path path) : vector_fold_(path == Path::Fastest && vectorFoldAvailable()) {}
+
 bool TickHashBatch::vectorFoldAvailable() {
 #ifdef FUSEWICK_VECTOR_FOLD
     static const bool available = processorHasVectorFold();
@@ -273,13 +265,18 @@ bool TickHashBatch::vectorFoldAvailable() {
 #endif
 }
 
-void TickHashBatch::drainInto(std::vector<uint8_t>& low_bytes, Fold fold) {
+void TickHashBatch::add(const Game& game) {
+    WordList list(words_[count_].data());
+    addTickState(list, game);
+    sizes_[count_++] = list.size();
+}
+
+void TickHashBatch::drainInto(std::vector<uint8_t>& low_bytes) {
     Chains h;
-    const bool vector = fold == Fold::Fastest && vectorFoldAvailable();
 #ifdef FUSEWICK_VECTOR_FOLD
-    if (vector) foldVector(words_, sizes_, count_, h);
+    if (vector_fold_) foldVector(words_, sizes_, count_, h);
 #endif
-    if (!vector) foldPortable(words_, sizes_, count_, h);
+    if (!vector_fold_) foldPortable(words_, sizes_, count_, h);
     for (size_t k = 0; k < count_; ++k) low_bytes.push_back(static_cast<uint8_t>(finalMix(h[k])));
     count_ = 0;
     sizes_.fill(0);

@@ -28,17 +28,20 @@ uint64_t hashStart(const Game& game);
 class TickHashBatch {
 public:
     static constexpr size_t WIDTH = 16;
+
+    // How the words are folded: with the widest vectors this processor has (AVX-512 on x86-64, where the processor
+    // and the system support it), or with the plain integer steps every target has. Both give the same bytes;
+    // Portable is there so that the tests can compare them on a machine that has both.
+    enum class Path { Fastest, Portable };
+    explicit TickHashBatch(Path path = Path::Fastest);
+    // Whether Fastest folds with vectors here.
+    static bool vectorFoldAvailable();
+
     // Adds the state of `game` as it is now.
     void add(const Game& game);
     bool full() const { return count_ == WIDTH; }
-
-    // How the chains are folded: with the widest vectors this processor has (AVX-512 on x86-64, where the
-    // processor and the system support it), or with the plain integer steps every target has. Both give the same
-    // bytes; Portable is there so that the tests can compare them on a machine that has both.
-    enum class Fold { Fastest, Portable };
-    static bool vectorFoldAvailable();
     // Appends the low byte of each added state's fingerprint, in order, and empties the batch.
-    void drainInto(std::vector<uint8_t>& low_bytes, Fold fold = Fold::Fastest);
+    void drainInto(std::vector<uint8_t>& low_bytes);
 
     // The most words a state's fingerprint folds: the scores, and per team its flag and per player four words and
     // two per bomb slot.
@@ -52,4 +55,5 @@ private:
     alignas(64) std::array<std::array<uint64_t, ROW>, WIDTH> words_{};
     alignas(64) std::array<uint64_t, WIDTH> sizes_{};  // zero for the states not added: their chains are never taken
     size_t count_ = 0;
+    bool vector_fold_;
 };

@@ -1,5 +1,5 @@
-// The batched fingerprints: on many made-up states, each fold (the vector one where this processor has it, and the
-// portable one every target uses) gives exactly the low bytes of hashTickState, in batches of every size.
+// The batched fingerprints: on many made-up states, each path (the vectors where this processor has them, and the
+// plain steps every target uses) gives exactly the low bytes of hashTickState, in batches of every size.
 #include "match/state_hash.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 
 namespace {
 
-using Fold = TickHashBatch::Fold;
+using Path = TickHashBatch::Path;
 
 // A state with every field the fingerprint reads set at random. Bomb slots are free, burning or exploding in
 // turn with chance `busy`, and a free slot keeps a bomb's leftovers, as it does after an explosion.
@@ -52,18 +52,18 @@ Game randomState(std::mt19937_64& random, double busy) {
 
 struct Case {
     const char* name;
-    Fold fold;
+    Path path;
     double busy;  // the chance that a bomb slot is in use
 };
 void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 
 class TickHashBatchTest : public testing::TestWithParam<Case> {};
 
-// Batches of 1 to WIDTH states, each drained by the fold under test, against one fingerprint at a time: states of
+// Batches of 1 to WIDTH states, gathered and folded by the path under test, against one fingerprint at a time: states of
 // different lengths side by side, a part-filled batch, and a batch reused after draining.
 TEST_P(TickHashBatchTest, GivesTheLowBytesOfEachStatesFingerprint) {
     std::mt19937_64 random(17);
-    auto batch = std::make_unique<TickHashBatch>();
+    auto batch = std::make_unique<TickHashBatch>(GetParam().path);
     for (int round = 0; round < 40; ++round) {
         const size_t count = 1 + round % TickHashBatch::WIDTH;
         std::vector<uint8_t> expected;
@@ -73,17 +73,17 @@ TEST_P(TickHashBatchTest, GivesTheLowBytesOfEachStatesFingerprint) {
             expected.push_back(static_cast<uint8_t>(hashTickState(state)));
         }
         std::vector<uint8_t> got{0xAB};  // drained bytes are appended after what the list holds
-        batch->drainInto(got, GetParam().fold);
+        batch->drainInto(got);
         expected.insert(expected.begin(), 0xAB);
         ASSERT_EQ(got, expected) << "round " << round << ", " << count << " states";
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Folds, TickHashBatchTest,
-    testing::Values(Case{"FastestFewBombs", Fold::Fastest, 0.1}, Case{"FastestHalfTheSlots", Fold::Fastest, 0.5},
-                    Case{"FastestEverySlot", Fold::Fastest, 1.0}, Case{"PortableFewBombs", Fold::Portable, 0.1},
-                    Case{"PortableHalfTheSlots", Fold::Portable, 0.5}, Case{"PortableEverySlot", Fold::Portable, 1.0}),
+    Paths, TickHashBatchTest,
+    testing::Values(Case{"FastestFewBombs", Path::Fastest, 0.1}, Case{"FastestHalfTheSlots", Path::Fastest, 0.5},
+                    Case{"FastestEverySlot", Path::Fastest, 1.0}, Case{"PortableFewBombs", Path::Portable, 0.1},
+                    Case{"PortableHalfTheSlots", Path::Portable, 0.5}, Case{"PortableEverySlot", Path::Portable, 1.0}),
     [](const testing::TestParamInfo<Case>& info) { return info.param.name; });
 
 }  // namespace

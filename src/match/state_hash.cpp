@@ -1,6 +1,9 @@
 // state_hash.cpp: the state fingerprint. Fields are packed into 64-bit words and folded with a multiply-rotate
 // step; the words are built from the fields (byte fields that lie side by side read in one load), never from a
 // record's padding, so padding and the layout of the records do not enter.
+// A recorder's batches fold many states' chains side by side: with AVX-512 where the processor has it (chosen when
+// the program runs, so that one build serves every x86-64 machine), else with plain integer steps, the only ones on
+// other targets such as WebAssembly. Both give the same values.
 #include "match/state_hash.h"
 
 #include <algorithm>
@@ -141,6 +144,7 @@ void addTickState(Sink& h, const Game& game) {
 using WordRows = std::array<std::array<uint64_t, TickHashBatch::ROW>, TickHashBatch::WIDTH>;
 using Chains = std::array<uint64_t, TickHashBatch::WIDTH>;
 constexpr size_t SIDE = 8;  // chains folded side by side: as many as fit the registers, and one 512-bit vector
+static_assert(TickHashBatch::WIDTH % SIDE == 0 && TickHashBatch::ROW % SIDE == 0);
 
 size_t longestOf(const Chains& sizes, size_t first, size_t count) {
     return count == 0 ? 0 : *std::max_element(sizes.begin() + first, sizes.begin() + first + count);
@@ -215,7 +219,6 @@ FUSEWICK_AVX512 void transpose(__m512i (&v)[SIDE]) {
 // out of the rotation that ends each step, so it keeps its value.
 FUSEWICK_AVX512 void foldVector(const WordRows& words, const Chains& sizes, size_t count, Chains& h) {
     constexpr size_t REGISTERS = TickHashBatch::WIDTH / SIDE;
-    static_assert(TickHashBatch::WIDTH % SIDE == 0 && TickHashBatch::ROW % SIDE == 0);
     __m512i chain[REGISTERS];
     __m512i size[REGISTERS];
     for (size_t r = 0; r < REGISTERS; ++r) {

@@ -1,6 +1,9 @@
 // state_hash.cpp: the state fingerprint. Fields are packed into 64-bit words and folded with a multiply-rotate
 // step; the words are built from the fields (byte fields that lie side by side read in one load), never from a
 // record's padding, so padding and the layout of the records do not enter.
+// A recorder's batches fold many states' chains side by side: with AVX-512 where the processor has it (chosen when
+// the program runs, so that one build serves every x86-64 machine), else with plain integer steps, the only ones on
+// other targets such as WebAssembly. Both give the same values.
 #include "match/state_hash.h"
 
 #include <algorithm>
@@ -10,11 +13,17 @@
 #include <cstring>
 #include <string>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace {
 
 constexpr uint64_t SEED = 0x46757365776963ull;
+constexpr uint64_t MULTIPLIER = 0x9E3779B97F4A7C15ull;
+constexpr int ROTATION = 29;
 
-uint64_t step(uint64_t h, uint64_t word) { return std::rotl((h ^ word) * 0x9E3779B97F4A7C15ull, 29); }
+uint64_t step(uint64_t h, uint64_t word) { return std::rotl((h ^ word) * MULTIPLIER, ROTATION); }
 
 uint64_t finalMix(uint64_t z) {
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
@@ -132,7 +141,132 @@ void addTickState(Sink& h, const Game& game) {
     }
 }
 
+using WordRows = std::array<std::array<uint64_t, TickHashBatch::ROW>, TickHashBatch::WIDTH>;
+using Chains = std::array<uint64_t, TickHashBatch::WIDTH>;
+constexpr size_t SIDE = 8;  // chains folded side by side: as many as fit the registers, and one 512-bit vector
+static_assert(TickHashBatch::WIDTH % SIDE == 0 && TickHashBatch::ROW % SIDE == 0);
+
+size_t longestOf(const Chains& sizes, size_t first, size_t count) {
+    return count == 0 ? 0 : *std::max_element(sizes.begin() + first, sizes.begin() + first + count);
+}
+
+// The chains of `count` states, eight side by side at a time: each step waits for the one before in its own chain
+// only, so the others' multiplications fill the wait.
+// A state with fewer words (fewer bombs in play) keeps its chain as it is past its last word, by a choice rather
+// than a branch; the words read there are an earlier state's, or zero, and never enter.
+void foldPortable(const WordRows& words, const Chains& sizes, size_t count, Chains& h) {
+    for (size_t first = 0; first < count; first += SIDE) {
+        std::array<uint64_t, SIDE> chain;
+        chain.fill(SEED);
+        const size_t longest = longestOf(sizes, first, SIDE);
+        for (size_t i = 0; i < longest; ++i) {
+#pragma GCC unroll 8
+            for (size_t k = 0; k < SIDE; ++k) {
+                const uint64_t next = step(chain[k], words[first + k][i]);
+                chain[k] = i < sizes[first + k] ? next : chain[k];
+            }
+        }
+        std::copy(chain.begin(), chain.end(), h.begin() + first);
+    }
+}
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define FUSEWICK_VECTOR_FOLD 1
+#define FUSEWICK_AVX512 __attribute__((target("avx512f,avx512dq")))
+
+// Eight words of eight states, one state to a register, turned around to one word to a register (the j-th word of
+// every state, state k in lane k): three rounds of shuffles, of single words, then of pairs, then of quarters.
+// (The zero-masked forms with every lane kept are the plain instructions; GCC 12 warns about the plain forms'
+// intrinsics themselves.)
+constexpr __mmask8 EVERY_LANE = 0xFF;
+FUSEWICK_AVX512 __m512i pairsLow(__m512i a, __m512i b) { return _mm512_maskz_unpacklo_epi64(EVERY_LANE, a, b); }
+FUSEWICK_AVX512 __m512i pairsHigh(__m512i a, __m512i b) { return _mm512_maskz_unpackhi_epi64(EVERY_LANE, a, b); }
+template <int QUARTERS>
+FUSEWICK_AVX512 __m512i quarters(__m512i a, __m512i b) {
+    return _mm512_maskz_shuffle_i64x2(EVERY_LANE, a, b, QUARTERS);
+}
+constexpr int EVEN_QUARTERS = 0x88;  // quarters 0 and 2 of a, then of b
+constexpr int ODD_QUARTERS = 0xDD;   // quarters 1 and 3
+
+FUSEWICK_AVX512 void transpose(__m512i (&v)[SIDE]) {
+    __m512i a[SIDE];
+#pragma GCC unroll 4
+    for (size_t k = 0; k < SIDE; k += 2) {
+        a[k] = pairsLow(v[k], v[k + 1]);      // words 0 2 4 6 of states k, k+1, interleaved
+        a[k + 1] = pairsHigh(v[k], v[k + 1]);  // words 1 3 5 7
+    }
+    __m512i b[SIDE];
+#pragma GCC unroll 2
+    for (size_t half = 0; half < SIDE; half += 4) {
+        b[half + 0] = quarters<EVEN_QUARTERS>(a[half + 0], a[half + 2]);  // words 0 4 of four states
+        b[half + 1] = quarters<ODD_QUARTERS>(a[half + 0], a[half + 2]);  // words 2 6
+        b[half + 2] = quarters<EVEN_QUARTERS>(a[half + 1], a[half + 3]);  // words 1 5
+        b[half + 3] = quarters<ODD_QUARTERS>(a[half + 1], a[half + 3]);  // words 3 7
+    }
+    v[0] = quarters<EVEN_QUARTERS>(b[0], b[4]);
+    v[4] = quarters<ODD_QUARTERS>(b[0], b[4]);
+    v[2] = quarters<EVEN_QUARTERS>(b[1], b[5]);
+    v[6] = quarters<ODD_QUARTERS>(b[1], b[5]);
+    v[1] = quarters<EVEN_QUARTERS>(b[2], b[6]);
+    v[5] = quarters<ODD_QUARTERS>(b[2], b[6]);
+    v[3] = quarters<EVEN_QUARTERS>(b[3], b[7]);
+    v[7] = quarters<ODD_QUARTERS>(b[3], b[7]);
+}
+
+// The same steps on every chain of the batch at once, eight chains to a 512-bit register (the 64-bit multiply is
+// AVX512DQ's), all the batch's registers in flight so that one's multiply fills another's wait. The words are read
+// eight of a state at a time, as they were stored, and transposed. A chain past its state's last word is masked
+// out of the rotation that ends each step, so it keeps its value.
+FUSEWICK_AVX512 void foldVector(const WordRows& words, const Chains& sizes, size_t count, Chains& h) {
+    constexpr size_t REGISTERS = TickHashBatch::WIDTH / SIDE;
+    __m512i chain[REGISTERS];
+    __m512i size[REGISTERS];
+    for (size_t r = 0; r < REGISTERS; ++r) {
+        chain[r] = _mm512_set1_epi64(static_cast<long long>(SEED));
+        size[r] = _mm512_loadu_si512(sizes.data() + r * SIDE);
+    }
+    const __m512i factor = _mm512_set1_epi64(static_cast<long long>(MULTIPLIER));
+    const size_t longest = longestOf(sizes, 0, count);
+    for (size_t block = 0; block < longest; block += SIDE) {
+        __m512i row[REGISTERS][SIDE];
+#pragma GCC unroll 2
+        for (size_t r = 0; r < REGISTERS; ++r) {
+#pragma GCC unroll 8
+            for (size_t k = 0; k < SIDE; ++k) row[r][k] = _mm512_loadu_si512(words[r * SIDE + k].data() + block);
+            transpose(row[r]);
+        }
+#pragma GCC unroll 8
+        for (size_t j = 0; j < SIDE; ++j) {
+            const __m512i at = _mm512_set1_epi64(static_cast<long long>(block + j));
+#pragma GCC unroll 2
+            for (size_t r = 0; r < REGISTERS; ++r) {
+                const __mmask8 live = _mm512_cmpgt_epu64_mask(size[r], at);
+                const __m512i product = _mm512_mullo_epi64(_mm512_xor_si512(chain[r], row[r][j]), factor);
+                chain[r] = _mm512_mask_rol_epi64(chain[r], live, product, ROTATION);
+            }
+        }
+    }
+    for (size_t r = 0; r < REGISTERS; ++r) _mm512_storeu_si512(h.data() + r * SIDE, chain[r]);
+}
+
+bool processorHasVectorFold() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq");
+}
+#endif
+
 }  // namespace
+
+TickHashBatch::TickHashBatch(Path path) : vector_fold_(path == Path::Fastest && vectorFoldAvailable()) {}
+
+bool TickHashBatch::vectorFoldAvailable() {
+#ifdef FUSEWICK_VECTOR_FOLD
+    static const bool available = processorHasVectorFold();
+    return available;
+#else
+    return false;
+#endif
+}
 
 void TickHashBatch::add(const Game& game) {
     WordList list(words_[count_].data());
@@ -141,20 +275,11 @@ void TickHashBatch::add(const Game& game) {
 }
 
 void TickHashBatch::drainInto(std::vector<uint8_t>& low_bytes) {
-    // The words every state has are folded side by side, WIDTH chains in one loop: each step waits for the one
-    // before in its own chain only, so the others' multiplications fill the wait.
-    // A state with fewer words (fewer bombs in play) keeps its chain as it is past its last word, by a choice
-    // rather than a branch; the words read there are an earlier state's, or zero, and never enter.
-    std::array<uint64_t, WIDTH> h;
-    h.fill(SEED);
-    const size_t longest = count_ == 0 ? 0 : *std::max_element(sizes_.begin(), sizes_.begin() + count_);
-    for (size_t i = 0; i < longest; ++i) {
-#pragma GCC unroll 8
-        for (size_t k = 0; k < WIDTH; ++k) {
-            const uint64_t next = step(h[k], words_[k][i]);
-            h[k] = i < sizes_[k] ? next : h[k];
-        }
-    }
+    Chains h;
+#ifdef FUSEWICK_VECTOR_FOLD
+    if (vector_fold_) foldVector(words_, sizes_, count_, h);
+#endif
+    if (!vector_fold_) foldPortable(words_, sizes_, count_, h);
     for (size_t k = 0; k < count_; ++k) low_bytes.push_back(static_cast<uint8_t>(finalMix(h[k])));
     count_ = 0;
     sizes_.fill(0);

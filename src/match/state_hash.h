@@ -27,7 +27,16 @@ uint64_t hashStart(const Game& game);
 // lets them overlap. For a recorder that needs them only at the end.
 class TickHashBatch {
 public:
-    static constexpr size_t WIDTH = 8;
+    static constexpr size_t WIDTH = 16;
+
+    // How the words are folded: with the widest vectors this processor has (AVX-512 on x86-64, where the processor
+    // and the system support it), or with the plain integer steps every target has. Both give the same bytes;
+    // Portable is there so that the tests can compare them on a machine that has both.
+    enum class Path { Fastest, Portable };
+    explicit TickHashBatch(Path path = Path::Fastest);
+    // Whether Fastest folds with vectors here.
+    static bool vectorFoldAvailable();
+
     // Adds the state of `game` as it is now.
     void add(const Game& game);
     bool full() const { return count_ == WIDTH; }
@@ -37,9 +46,14 @@ public:
     // The most words a state's fingerprint folds: the scores, and per team its flag and per player four words and
     // two per bomb slot.
     static constexpr size_t MAX_WORDS = 1 + TEAM_COUNT * (1 + PLAYER_COUNT * (4 + BOMB_SLOTS * 2));
+    // Room for a state's words, rounded up to whole blocks of eight: the vector fold reads them eight at a time.
+    static constexpr size_t ROW = (MAX_WORDS + 7) / 8 * 8;
 
 private:
-    std::array<std::array<uint64_t, MAX_WORDS>, WIDTH> words_{};  // per state, the words its fingerprint folds
-    std::array<size_t, WIDTH> sizes_{};  // zero for the states not added: their chains are never taken
+    // Per state the words its fingerprint folds, one after another: the order they are gathered in, with stores
+    // that follow one another. The folds read them across the states.
+    alignas(64) std::array<std::array<uint64_t, ROW>, WIDTH> words_{};
+    alignas(64) std::array<uint64_t, WIDTH> sizes_{};  // zero for the states not added: their chains are never taken
     size_t count_ = 0;
+    bool vector_fold_;
 };

@@ -1,8 +1,11 @@
-// db_postgres.cpp: the ladder's database on a PostgreSQL server through libpqxx. Parameters are quoted by libpq
-// itself (text and bytea) and written into the statement, which keeps one statement syntax for both kinds.
+// db_postgres.cpp: the ladder's database on a PostgreSQL server through libpqxx. A statement with parameters is
+// prepared on the server once per connection (its `?`s numbered as PostgreSQL numbers them) and run with the values
+// sent apart from the statement: no value is ever part of SQL text, and the server plans each statement once.
 #include "ladder/db.h"
 
 #include <pqxx/pqxx>
+
+#include <unordered_map>
 
 namespace ladder {
 
@@ -24,15 +27,9 @@ public:
 
     Result run(const std::string& sql, const std::vector<Value>& params) override {
         try {
-            const std::string text = withParams(sql, params);
-            pqxx::result r;
-            if (work_) {
-                r = work_->exec(text);
-            } else {
-                pqxx::nontransaction once(*conn_);
-                r = once.exec(text);
-            }
-            return convert(r);
+            if (work_) return convert(execute(*work_, sql, params));
+            pqxx::nontransaction once(*conn_);
+            return convert(execute(once, sql, params));
         } catch (const DbError&) {
             throw;
         } catch (const std::exception& e) {
@@ -66,30 +63,56 @@ public:
     }
 
 private:
-    std::string literal(const Value& value) {
-        if (const auto* n = std::get_if<int64_t>(&value)) return std::to_string(*n);
-        if (const auto* s = std::get_if<std::string>(&value)) return conn_->quote(*s);
-        if (const auto* b = std::get_if<Bytes>(&value))
-            return conn_->quote_raw(reinterpret_cast<const unsigned char*>(b->data.data()), b->data.size());
-        return "NULL";
+    // A statement without parameters (the schema's, which cannot be prepared) runs as it is.
+    pqxx::result execute(pqxx::transaction_base& tx, const std::string& sql, const std::vector<Value>& params) {
+        if (params.empty()) return tx.exec(sql);
+        const std::string& name = prepared(sql, params.size());
+        // Every value goes as text, which PostgreSQL converts to the column's type: bytes in bytea's hex form.
+        std::vector<std::optional<std::string>> texts;
+        texts.reserve(params.size());
+        for (const Value& value : params) texts.push_back(textOf(value));
+        std::vector<const char*> values;
+        values.reserve(texts.size());
+        for (const auto& text : texts) values.push_back(text ? text->c_str() : nullptr);
+        return tx.exec_prepared(name, pqxx::prepare::make_dynamic_params(values));
     }
 
-    // Each `?` outside quotes takes the next parameter, as SQLite reads it.
-    std::string withParams(const std::string& sql, const std::vector<Value>& params) {
-        std::string out;
+    static std::optional<std::string> textOf(const Value& value) {
+        if (const auto* n = std::get_if<int64_t>(&value)) return std::to_string(*n);
+        if (const auto* s = std::get_if<std::string>(&value)) return *s;
+        if (const auto* b = std::get_if<Bytes>(&value)) {
+            static constexpr char HEX[] = "0123456789abcdef";
+            std::string out = "\\x";
+            out.reserve(2 + b->data.size() * 2);
+            for (const unsigned char c : b->data) {
+                out += HEX[c >> 4];
+                out += HEX[c & 15];
+            }
+            return out;
+        }
+        return std::nullopt;
+    }
+
+    // The statement prepared on this connection under a name of its own, its `?`s (outside quotes) made $1, $2, ...
+    const std::string& prepared(const std::string& sql, size_t count) {
+        const auto found = statements_.find(sql);
+        if (found != statements_.end()) return found->second;
+        std::string text;
         size_t next = 0;
         bool quoted = false;
         for (const char c : sql) {
             if (c == '\'') quoted = !quoted;
             if (c == '?' && !quoted) {
-                if (next >= params.size()) throw DbError("too few parameters for: " + sql.substr(0, 80));
-                out += literal(params[next++]);
+                text += "$" + std::to_string(++next);
             } else {
-                out += c;
+                text += c;
             }
         }
-        if (next != params.size()) throw DbError("too many parameters for: " + sql.substr(0, 80));
-        return out;
+        if (next != count) throw DbError("the statement takes " + std::to_string(next) + " parameters, not " +
+                                         std::to_string(count) + ": " + sql.substr(0, 80));
+        const std::string name = "s" + std::to_string(statements_.size() + 1);
+        conn_->prepare(name, text);
+        return statements_.emplace(sql, name).first->second;
     }
 
     static Result convert(const pqxx::result& r) {
@@ -115,6 +138,7 @@ private:
 
     std::unique_ptr<pqxx::connection> conn_;
     std::unique_ptr<pqxx::work> work_;
+    std::unordered_map<std::string, std::string> statements_;  // SQL as written here -> its prepared name
 };
 
 }  // namespace

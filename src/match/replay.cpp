@@ -104,7 +104,8 @@ struct FileTable {
     }
 };
 
-Json replayJson(const Replay& r) {
+// The document; the ticks' fingerprints as an empty string when `tick_text` is false (see replayText).
+Json replayJson(const Replay& r, bool tick_text = true) {
     FileTable table;
     const size_t map = table.add(r.sources.map);
     Json teams = Json::array();
@@ -123,7 +124,7 @@ Json replayJson(const Replay& r) {
                 {"map", map},
                 {"teams", std::move(teams)},
                 {"result", outcomeJson(r.outcome)},
-                {"hashes", {{"start", toHex(r.start_hash)}, {"ticks", toBase64(r.tick_hashes)},
+                {"hashes", {{"start", toHex(r.start_hash)}, {"ticks", tick_text ? toBase64(r.tick_hashes) : ""},
                             {"final", toHex(r.final_hash)}}}};
 }
 
@@ -304,7 +305,17 @@ Replay ReplayRecorder::finish(const MatchResult& result) {
     return replay_;
 }
 
-std::string replayText(const Replay& replay) { return replayJson(replay).dump() + "\n"; }
+std::string replayText(const Replay& replay) {
+    // The ticks' fingerprints are most of a long match's file, and the JSON library's writer looks at every character
+    // of a string for what to escape. Base64 has nothing to escape: the text goes in where the library wrote an empty
+    // string, the same bytes in a fraction of the time. Strings inside the document have their quotes escaped, so
+    // the last `"ticks":""` is the one in "hashes", the document's last key.
+    std::string text = replayJson(replay, false).dump();
+    constexpr std::string_view EMPTY_TICKS = R"("ticks":"")";
+    text.insert(text.rfind(EMPTY_TICKS) + EMPTY_TICKS.size() - 1, toBase64(replay.tick_hashes));
+    text += '\n';
+    return text;
+}
 
 bool writeReplay(const std::string& path, const Replay& replay) {
     const std::string temporary = path + ".part" + std::to_string(getpid());

@@ -57,6 +57,21 @@ TEST_P(StoreTest, MigratingAgainChangesNothing) {
     EXPECT_EQ(ladderEngine(*db), ENGINE_VERSION);
 }
 
+// Values travel apart from the statements: quotes, question marks, placeholders and every byte come back as sent.
+TEST_P(StoreTest, TextsAndBytesComeBackAsTheyWent) {
+    const std::string text = "P1 HULK\n# it's a \"test\" ? $1 \\x00 ?' -- ; DROP TABLE teams; \x01\n";
+    const Created created = createTeam(*db, "o'brien?", "hash", text);
+    EXPECT_EQ(findTeam(*db, created.team.id)->name, "o'brien?");
+    EXPECT_EQ(findVersion(*db, created.team.version_id)->source, text);
+    std::string bytes;
+    for (int b = 0; b < 256; ++b) bytes += static_cast<char>(b);
+    const auto versions = fourVersions();
+    const int64_t id = queueMatch(*db, activeMaps(*db)[0].id, versions);
+    ASSERT_TRUE(finishMatch(*db, *claimMatch(*db, "w", 60), Outcome{}, StoredReplay{bytes, true}, "w"));
+    EXPECT_EQ(replayOf(*db, id)->data, bytes);
+    EXPECT_TRUE(replayOf(*db, id)->sources_by_reference);
+}
+
 TEST_P(StoreTest, NamesAreUniqueWithoutRegardToCase) {
     team("Alpha");
     EXPECT_EQ(createTeam(*db, "aLPHA", "h", TEAM_TEXT).outcome, CreateOutcome::NameTaken);

@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -86,6 +88,15 @@ TEST_P(Corpus, ReproducesEveryFingerprintOfEveryTick) {
     EXPECT_EQ(prints.first_difference, std::nullopt) << "the first state that differs, 0 after loading";
     EXPECT_EQ(checker.verdict(result), std::nullopt) << "the replay's own check";
     EXPECT_EQ(result.ticks, replay.outcome.ticks);
+}
+
+// The writer as the recorder's output has always been: every entry, read and written again, byte for byte.
+TEST_P(Corpus, WritesBackByteForByte) {
+    std::ifstream in(CORPUS + "/" + GetParam() + ".replay", std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const ReplayRead read = parseReplay(text);
+    ASSERT_TRUE(read.replay) << read.error;
+    EXPECT_EQ(replayText(*read.replay), text);
 }
 
 INSTANTIATE_TEST_SUITE_P(Entries, Corpus, testing::ValuesIn(corpusNames()),

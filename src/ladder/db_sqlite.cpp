@@ -64,12 +64,9 @@ public:
         run("PRAGMA journal_mode=WAL");
         run("PRAGMA synchronous=NORMAL");  // with WAL: a commit survives a crash of the process, as the tests ask
         run("PRAGMA foreign_keys=ON");
-        // Another process's commit empties this connection's page cache, so nearly every transaction reads its
-        // pages afresh: mapped, the database file's pages are read in place instead of copied by a system call.
-        run("PRAGMA mmap_size=1073741824");
-        // SQLite folds the log into the database in the commit that fills it, while this process still holds the
-        // writers' queue, and so the others wait through its disk flushes. The same checkpoint runs here after the
-        // queue is let go (see commit).
+        // SQLite folds the log into the database after every commit once the log is long, and the log is long
+        // for good once a checkpoint misses a frame (a reader still needed it): then every commit flushes the disk
+        // twice. Here a checkpoint runs once the log has grown by CHECKPOINT_PAGES since the last one (see commit).
         sqlite3_wal_hook(handle, &noteLogSize, this);
     }
 
@@ -116,13 +113,16 @@ public:
     // A commit that fails leaves the transaction open, and the queue held, until it is rolled back.
     void commit() override {
         run("COMMIT");
-        writers_.leave();
-        if (log_pages_ >= CHECKPOINT_PAGES) {
-            // Passive, as SQLite's own: it copies what no reader still needs and never waits for anyone; a
-            // checkpoint another process is running meanwhile makes this one return at once.
+        // Still in the writers' queue: no other writer adds to the log meanwhile, so the checkpoint reaches its end
+        // (unless a reader still needs a frame) and the next writer starts the log over. The others wait for it a
+        // few milliseconds once every CHECKPOINT_PAGES pages.
+        if (log_pages_ < checkpointed_at_) checkpointed_at_ = 0;  // the log started over
+        if (log_pages_ - checkpointed_at_ >= CHECKPOINT_PAGES) {
+            // Passive, as SQLite's own: it copies what no reader still needs and never waits for a reader.
             sqlite3_wal_checkpoint_v2(db_.get(), nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
-            log_pages_ = 0;
+            checkpointed_at_ = log_pages_;
         }
+        writers_.leave();
     }
     void rollback() override {
         try {
@@ -173,7 +173,8 @@ private:
     }
 
     WriterQueue writers_;
-    int log_pages_ = 0;  // the log's size after this connection's last commit
+    int log_pages_ = 0;        // the log's size after this connection's last commit
+    int checkpointed_at_ = 0;  // its size at this connection's last checkpoint
     std::unique_ptr<sqlite3, int (*)(sqlite3*)> db_{nullptr, &sqlite3_close_v2};
     // Declared after the connection, so destroyed before it.
     std::unordered_map<std::string, std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)>> statements_;

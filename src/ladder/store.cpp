@@ -305,6 +305,21 @@ std::optional<Match> findMatch(Db& db, int64_t id) {
     return matchOf(r.rows[0]);
 }
 
+std::optional<Match> findMatchSeats(Db& db, int64_t id) {
+    const Result r = db.run("SELECT id, state, map_id, v1, t1, v2, t2, v3, t3, v4, t4 FROM matches WHERE id = ?", {id});
+    if (r.rows.empty()) return std::nullopt;
+    const Row& row = r.rows[0];
+    Match m;
+    m.id = toInt(row[0]);
+    m.state = row[1].value_or("");
+    m.map_id = toInt(row[2]);
+    for (size_t s = 0; s < SEATS; ++s) {
+        m.seats[s].version_id = toInt(row[3 + 2 * s]);
+        m.seats[s].team_id = toInt(row[4 + 2 * s]);
+    }
+    return m;
+}
+
 std::vector<Match> playedMatches(Db& db, int64_t team_id, int64_t before, int limit) {
     std::string sql = std::string(MATCH_SELECT) + "WHERE m.state = 'done'";
     std::vector<Value> params;
@@ -393,7 +408,7 @@ std::optional<Claim> claimWithin(Db& db, const std::string& worker, int64_t leas
            {claim.claim, now + lease_seconds, worker, claim.match_id});
     // What the worker needs to play it, read while the transaction is open: a read of its own would be a
     // transaction more per match, each starting with a page cache that the other writers' commits emptied.
-    claim.match = findMatch(db, claim.match_id);
+    claim.match = findMatchSeats(db, claim.match_id);
     return claim;
 }
 

@@ -113,6 +113,8 @@ struct Match {
     std::string worker;
 };
 std::optional<Match> findMatch(Db& db, int64_t id);
+// The map and the seats' versions and teams only, from the match's own row: what a worker needs to play it.
+std::optional<Match> findMatchSeats(Db& db, int64_t id);
 // Played matches, newest first, of one team (0: of all), with ids below `before` (0: from the newest).
 std::vector<Match> playedMatches(Db& db, int64_t team_id, int64_t before, int limit);
 // Every played match, oldest first: what the ratings are fitted on.
@@ -137,7 +139,8 @@ int64_t queueMatch(Db& db, int64_t map_id, const std::array<int64_t, SEATS>& ver
 struct Claim {
     int64_t match_id = 0;
     std::string claim;  // the claim's own id, which storing the result must still find on the match
-    std::optional<Match> match;  // the match as claimed, read in the claim's own transaction
+    // Its map and its seats' versions and teams, read in the claim's own transaction (no names, no results).
+    std::optional<Match> match;
 };
 std::optional<Claim> claimMatch(Db& db, const std::string& worker, int64_t lease_seconds);
 struct Outcome {

@@ -70,7 +70,8 @@ const SourceFile& versionSource(Db& db, SourceCache& cache, const Seat& seat) {
     const auto found = cache.versions.find(seat.version_id);
     if (found != cache.versions.end()) return found->second;
     const std::optional<Version> v = findVersion(db, seat.version_id);
-    return cache.versions[seat.version_id] = SourceFile{teamFileName(seat.team), v ? v->source : ""};
+    const std::optional<Team> team = v ? findTeam(db, v->team_id) : std::nullopt;
+    return cache.versions[seat.version_id] = SourceFile{teamFileName(team ? team->name : ""), v ? v->source : ""};
 }
 
 // The files of a match as its worker loads them: the map by its name, each seat's version as TEAM.fpl.
@@ -84,7 +85,7 @@ MatchSources sourcesOf(Db& db, SourceCache& cache, const Match& match) {
 // Plays the claimed match; nothing when the worker was told to stop halfway.
 std::optional<std::pair<Outcome, StoredReplay>> play(Db& db, SourceCache& cache, const Claim& claim,
                                                     const Settings& settings) {
-    const std::optional<Match> match = claim.match ? claim.match : findMatch(db, claim.match_id);
+    const std::optional<Match> match = claim.match ? claim.match : findMatchSeats(db, claim.match_id);
     if (!match) return std::nullopt;
     const LoadedMatch loaded = loadMatchFrom(sourcesOf(db, cache, *match), defaultConfig());
     ReplayRecorder recorder(loaded, settings.max_ticks);

@@ -33,8 +33,13 @@ CREATE INDEX matches_by_finish ON matches (finished_at);
 CREATE TABLE replays (match_id BIGINT PRIMARY KEY REFERENCES matches(id), data {bytes} NOT NULL);
 CREATE TABLE workers (name TEXT PRIMARY KEY, host TEXT NOT NULL, pid INTEGER NOT NULL, engine INTEGER NOT NULL,
   started_at BIGINT NOT NULL, seen_at BIGINT NOT NULL, stopped_at BIGINT))",
-    // Replays whose file texts are kept once, in maps and versions, rather than in every match's replay.
-    R"(ALTER TABLE replays ADD COLUMN sources_by_reference INTEGER NOT NULL DEFAULT 0)",
+    // Replays whose file texts are kept once, in maps and versions, rather than in every match's replay; keyed by
+    // the match itself ({key}), where SQLite kept a second index beside its row ids.
+    R"(CREATE TABLE replays_by_match (match_id {key} REFERENCES matches(id), data {bytes} NOT NULL,
+  sources_by_reference INTEGER NOT NULL DEFAULT 0);
+INSERT INTO replays_by_match (match_id, data) SELECT match_id, data FROM replays;
+DROP TABLE replays;
+ALTER TABLE replays_by_match RENAME TO replays)",
 };
 
 std::string forDialect(std::string sql, Dialect dialect) {
@@ -44,6 +49,7 @@ std::string forDialect(std::string sql, Dialect dialect) {
     };
     replace("{id}", dialect == Dialect::Sqlite ? "INTEGER PRIMARY KEY" : "BIGSERIAL PRIMARY KEY");
     replace("{bytes}", dialect == Dialect::Sqlite ? "BLOB" : "BYTEA");
+    replace("{key}", dialect == Dialect::Sqlite ? "INTEGER PRIMARY KEY" : "BIGINT PRIMARY KEY");  // not generated
     return sql;
 }
 
@@ -139,14 +145,15 @@ int64_t nowSeconds() {
         .count();
 }
 
-void migrate(Db& db) {
+void migrate(Db& db, int up_to) {
     if (sodium_init() < 0) throw DbError("libsodium cannot start");
     Transaction tx(db);
     // One process at a time brings the schema up to date; the others then find it done.
     if (db.dialect() == Dialect::Postgres) db.run("SELECT pg_advisory_xact_lock(7411)");
     db.run("CREATE TABLE IF NOT EXISTS schema_migrations (version INTEGER PRIMARY KEY, applied_at BIGINT NOT NULL)");
     const int64_t done = db.run("SELECT MAX(version) FROM schema_migrations").number(0);
-    for (size_t step = static_cast<size_t>(done); step < MIGRATIONS.size(); ++step) {
+    const size_t last = up_to > 0 ? std::min(MIGRATIONS.size(), static_cast<size_t>(up_to)) : MIGRATIONS.size();
+    for (size_t step = static_cast<size_t>(done); step < last; ++step) {
         for (const std::string& statement : statementsOf(forDialect(MIGRATIONS[step], db.dialect())))
             db.run(statement);
         db.run("INSERT INTO schema_migrations (version, applied_at) VALUES (?, ?)",

@@ -25,7 +25,7 @@ int64_t nowSeconds();
 
 // Creates the tables or brings them up to date; records the engine version of a new ladder. Safe to call from
 // several processes at once.
-void migrate(Db& db);
+void migrate(Db& db, int up_to = 0);  // up to that schema version (0: the latest), for the tests of upgrades
 int schemaVersion(Db& db);
 
 // The engine version the ladder plays with, or nothing before the first migration.

@@ -242,15 +242,17 @@ int scheduleMatches(Db& db, const Settings& settings, PlayedSoFar* so_far) {
     const QueueLook look = lookAtQueue(db);
     const int64_t waiting_now = look.waiting_at_most;
     if (waiting_now * 2 >= batchSize(settings, look.last_id)) return 0;
-    // A spent budget needs no refit to say so.
-    if (db.run("SELECT COUNT(*) FROM matches WHERE state <> 'cancelled'").number() >=
-        static_cast<int64_t>(settings.budget))
-        return 0;
     // One process refits while the others play what still waits: two refits at once would choose the same batch
     // and one would be thrown away. An empty queue is refilled by whoever finds it so, turn or not, so that a turn
     // whose holder died stops no one.
     const bool turn = takeSchedulingTurn(db, SCHEDULING_TURN_SECONDS);
     if (!turn && waiting_now > 0) return 0;
+    // A spent budget needs no refit to say so (a count of every match: only the process whose turn it is).
+    if (db.run("SELECT COUNT(*) FROM matches WHERE state <> 'cancelled'").number() >=
+        static_cast<int64_t>(settings.budget)) {
+        if (turn) endSchedulingTurn(db);
+        return 0;
+    }
     const LadderStandings standings = so_far ? computeLadderStandings(db, *so_far) : computeLadderStandings(db);
     // What each version has played or has waiting is read before the write lock is taken, for the other workers
     // wait for that lock to store their results. Should another process queue matches meanwhile, the count of

@@ -83,6 +83,10 @@ struct Shared {
     std::thread refresher;  // the refit under way, or the last one
     std::mutex rate_mutex;
     std::map<std::string, std::deque<Clock::time_point>> submissions;
+    // The queue's counts go through every match: taken at most once a REBUILD_AFTER, however many ask.
+    std::mutex status_mutex;
+    json status;
+    Clock::time_point status_taken;
 };
 
 Db& connection(const std::string& address) {
@@ -347,6 +351,18 @@ FormReply formReply(const Reply& r, const std::string& done_title, const std::st
 
 // [SECTION] Routes
 
+json currentStatus(Shared& shared, Db& db) {
+    const std::lock_guard<std::mutex> lock(shared.status_mutex);
+    if (shared.status.is_null() || Clock::now() - shared.status_taken >= REBUILD_AFTER) {
+        const QueueCounts q = queueCounts(db);
+        shared.status = json{{"queued", q.queued},   {"claimed", q.claimed}, {"done", q.done},
+                             {"failed", q.failed},   {"workers", q.workers},
+                             {"matches_per_minute", static_cast<double>(q.last_minutes) / 5}};
+        shared.status_taken = Clock::now();
+    }
+    return shared.status;
+}
+
 void apiRoutes(httplib::Server& svr, Shared& shared) {
     const std::string& address = shared.options.db;
     svr.Post("/api/teams", [&](const httplib::Request& req, httplib::Response& res) {
@@ -393,11 +409,7 @@ void apiRoutes(httplib::Server& svr, Shared& shared) {
         res.set_content(*file, "application/json");
     });
     svr.Get("/api/status", [&](const httplib::Request&, httplib::Response& res) {
-        const QueueCounts q = queueCounts(connection(address));
-        sendJson(res, {200,
-                       json{{"queued", q.queued}, {"claimed", q.claimed}, {"done", q.done}, {"failed", q.failed},
-                            {"workers", q.workers}, {"matches_per_minute", static_cast<double>(q.last_minutes) / 5}},
-                       {}});
+        sendJson(res, {200, currentStatus(shared, connection(address)), {}});
     });
 }
 

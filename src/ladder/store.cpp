@@ -34,12 +34,18 @@ CREATE TABLE replays (match_id BIGINT PRIMARY KEY REFERENCES matches(id), data {
 CREATE TABLE workers (name TEXT PRIMARY KEY, host TEXT NOT NULL, pid INTEGER NOT NULL, engine INTEGER NOT NULL,
   started_at BIGINT NOT NULL, seen_at BIGINT NOT NULL, stopped_at BIGINT))",
     // Replays whose file texts are kept once, in maps and versions, rather than in every match's replay; keyed by
-    // the match itself ({key}), where SQLite kept a second index beside its row ids.
+    // the match itself ({key}), where SQLite kept a second index beside its row ids. A team's versions, and its
+    // matches newest first (seats), found without reading every version or walking every match.
     R"(CREATE TABLE replays_by_match (match_id {key} REFERENCES matches(id), data {bytes} NOT NULL,
   sources_by_reference INTEGER NOT NULL DEFAULT 0);
 INSERT INTO replays_by_match (match_id, data) SELECT match_id, data FROM replays;
 DROP TABLE replays;
-ALTER TABLE replays_by_match RENAME TO replays)",
+ALTER TABLE replays_by_match RENAME TO replays;
+CREATE INDEX versions_by_team ON versions (team_id, number);
+CREATE TABLE seats (team_id BIGINT NOT NULL, match_id BIGINT NOT NULL REFERENCES matches(id),
+  PRIMARY KEY (team_id, match_id)){clustered};
+INSERT INTO seats (team_id, match_id) SELECT t1, id FROM matches UNION SELECT t2, id FROM matches
+  UNION SELECT t3, id FROM matches UNION SELECT t4, id FROM matches)",
 };
 
 std::string forDialect(std::string sql, Dialect dialect) {
@@ -50,6 +56,7 @@ std::string forDialect(std::string sql, Dialect dialect) {
     replace("{id}", dialect == Dialect::Sqlite ? "INTEGER PRIMARY KEY" : "BIGSERIAL PRIMARY KEY");
     replace("{bytes}", dialect == Dialect::Sqlite ? "BLOB" : "BYTEA");
     replace("{key}", dialect == Dialect::Sqlite ? "INTEGER PRIMARY KEY" : "BIGINT PRIMARY KEY");  // not generated
+    replace("{clustered}", dialect == Dialect::Sqlite ? " WITHOUT ROWID" : "");  // the rows are the key's index
     return sql;
 }
 
@@ -101,16 +108,18 @@ Team teamOf(const Row& r) {
                 toInt(r[4])};
 }
 
-// The columns of a match with its map and seats' names and version numbers.
-const char* MATCH_SELECT =
+// The columns of a match with its map and seats' names and version numbers, and the tables they come from.
+const std::string MATCH_COLUMNS =
     "SELECT m.id, m.state, m.map_id, mp.name, m.ticks, m.capped, m.finished_at, m.worker, m.winners, "
     "m.v1, m.t1, ta.name, va.number, m.s1, m.v2, m.t2, tb.name, vb.number, m.s2, "
-    "m.v3, m.t3, tc.name, vc.number, m.s3, m.v4, m.t4, td.name, vd.number, m.s4 "
-    "FROM matches m JOIN maps mp ON mp.id = m.map_id "
+    "m.v3, m.t3, tc.name, vc.number, m.s3, m.v4, m.t4, td.name, vd.number, m.s4 ";
+const std::string MATCH_JOINS =
+    "JOIN maps mp ON mp.id = m.map_id "
     "JOIN versions va ON va.id = m.v1 JOIN teams ta ON ta.id = m.t1 "
     "JOIN versions vb ON vb.id = m.v2 JOIN teams tb ON tb.id = m.t2 "
     "JOIN versions vc ON vc.id = m.v3 JOIN teams tc ON tc.id = m.t3 "
     "JOIN versions vd ON vd.id = m.v4 JOIN teams td ON td.id = m.t4 ";
+const std::string MATCH_SELECT = MATCH_COLUMNS + "FROM matches m " + MATCH_JOINS;
 
 Match matchOf(const Row& r) {
     Match m;
@@ -307,7 +316,7 @@ std::optional<Version> findVersion(Db& db, int64_t version_id) {
 }
 
 std::optional<Match> findMatch(Db& db, int64_t id) {
-    const Result r = db.run(std::string(MATCH_SELECT) + "WHERE m.id = ?", {id});
+    const Result r = db.run(MATCH_SELECT + "WHERE m.id = ?", {id});
     if (r.rows.empty()) return std::nullopt;
     return matchOf(r.rows[0]);
 }
@@ -328,27 +337,28 @@ std::optional<Match> findMatchSeats(Db& db, int64_t id) {
 }
 
 std::vector<Match> playedMatches(Db& db, int64_t team_id, int64_t before, int limit) {
-    std::string sql = std::string(MATCH_SELECT) + "WHERE m.state = 'done'";
+    // A team's matches from its seats, newest first along their key: the matches of a team that has not played for
+    // long are found without walking every match played since.
+    std::string sql = team_id != 0 ? MATCH_COLUMNS + "FROM seats s JOIN matches m ON m.id = s.match_id " + MATCH_JOINS +
+                                         "WHERE s.team_id = ? AND m.state = 'done'"
+                                   : MATCH_SELECT + "WHERE m.state = 'done'";
     std::vector<Value> params;
-    if (team_id != 0) {
-        sql += " AND (m.t1 = ? OR m.t2 = ? OR m.t3 = ? OR m.t4 = ?)";
-        params.insert(params.end(), {team_id, team_id, team_id, team_id});
-    }
+    if (team_id != 0) params.emplace_back(team_id);
     if (before != 0) {
-        sql += " AND m.id < ?";
+        sql += team_id != 0 ? " AND s.match_id < ?" : " AND m.id < ?";
         params.emplace_back(before);
     }
-    sql += " ORDER BY m.id DESC LIMIT ?";
+    sql += team_id != 0 ? " ORDER BY s.match_id DESC LIMIT ?" : " ORDER BY m.id DESC LIMIT ?";
     params.emplace_back(static_cast<int64_t>(limit));
     return matchesOf(db.run(sql, params));
 }
 
 std::vector<Match> allPlayed(Db& db) {
-    return matchesOf(db.run(std::string(MATCH_SELECT) + "WHERE m.state = 'done' ORDER BY m.id"));
+    return matchesOf(db.run(MATCH_SELECT + "WHERE m.state = 'done' ORDER BY m.id"));
 }
 
 std::vector<Match> playedFrom(Db& db, int64_t first) {
-    return matchesOf(db.run(std::string(MATCH_SELECT) + "WHERE m.state = 'done' AND m.id >= ? ORDER BY m.id", {first}));
+    return matchesOf(db.run(MATCH_SELECT + "WHERE m.state = 'done' AND m.id >= ? ORDER BY m.id", {first}));
 }
 
 int64_t unsettledFrom(Db& db) {
@@ -380,12 +390,16 @@ int64_t queueMatch(Db& db, int64_t map_id, const std::array<int64_t, SEATS>& ver
     for (int64_t v : versions) params.emplace_back(v);
     for (int64_t v : versions) params.emplace_back(v);
     params.emplace_back(nowSeconds());
-    return db.run("INSERT INTO matches (map_id, v1, v2, v3, v4, t1, t2, t3, t4, created_at) VALUES (?, ?, ?, ?, ?, "
-                  "(SELECT team_id FROM versions WHERE id = ?), (SELECT team_id FROM versions WHERE id = ?), "
-                  "(SELECT team_id FROM versions WHERE id = ?), (SELECT team_id FROM versions WHERE id = ?), ?) "
-                  "RETURNING id",
-                  params)
-        .number();
+    const int64_t id =
+        db.run("INSERT INTO matches (map_id, v1, v2, v3, v4, t1, t2, t3, t4, created_at) VALUES (?, ?, ?, ?, ?, "
+               "(SELECT team_id FROM versions WHERE id = ?), (SELECT team_id FROM versions WHERE id = ?), "
+               "(SELECT team_id FROM versions WHERE id = ?), (SELECT team_id FROM versions WHERE id = ?), ?) "
+               "RETURNING id",
+               params)
+            .number();
+    db.run("INSERT INTO seats (team_id, match_id) SELECT DISTINCT team_id, CAST(? AS BIGINT) FROM versions WHERE id IN (?, ?, ?, ?)",
+           {id, versions[0], versions[1], versions[2], versions[3]});
+    return id;
 }
 
 namespace {

@@ -75,14 +75,21 @@ TEST_P(StoreTest, TextsAndBytesComeBackAsTheyWent) {
 // A ladder made by the first schema keeps its replays, stored whole, when a later program opens it.
 TEST_P(StoreTest, AnUpgradeKeepsTheReplaysStoredWhole) {
     db->run("DROP TABLE schema_migrations");
-    for (const char* table : {"replays", "matches", "workers", "versions", "teams", "maps", "settings"})
+    for (const char* table : {"seats", "replays", "matches", "workers", "versions", "teams", "maps", "settings"})
         db->run(std::string("DROP TABLE ") + table);
     migrate(*db, 1);
     saveMaps(*db, {{0, "a.map", "map text"}});
-    const int64_t id = queueMatch(*db, activeMaps(*db)[0].id, fourVersions());
-    claimMatch(*db, "w", 60);
+    std::vector<Value> row{activeMaps(*db)[0].id};
+    const auto versions = fourVersions();
+    for (const int64_t v : versions) row.emplace_back(v);
+    for (const int64_t v : versions) row.emplace_back(findVersion(*db, v)->team_id);
+    const int64_t id = db->run("INSERT INTO matches (map_id, v1, v2, v3, v4, t1, t2, t3, t4, created_at, state) "
+                               "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 0, 'done') RETURNING id",
+                               row)
+                           .number();
     db->run("INSERT INTO replays (match_id, data) VALUES (?, ?)", {id, Bytes{std::string("whole\0replay", 12)}});
     migrate(*db);
+    EXPECT_EQ(playedMatches(*db, std::get<int64_t>(row[8]), 0, 10).size(), 1u) << "the team's matches, as before";
     EXPECT_EQ(replayOf(*db, id)->data, std::string("whole\0replay", 12));
     EXPECT_FALSE(replayOf(*db, id)->sources_by_reference);
     if (GetParam() == Dialect::Sqlite) {

@@ -147,7 +147,7 @@ std::shared_ptr<const Ranking> currentRanking(Shared& shared, Db& db) {
                     const auto db = openDb(shared.options.db);
                     keep(shared, refitAndRank(shared, *db, old));
                 } catch (const std::exception& e) {
-                    logEvent("standings_failed", json{{"error", e.what()}}.dump());
+                    logEvent("standings_failed", json{{"error", e.what()}});
                 }
                 const std::lock_guard<std::mutex> done(shared.ranking_mutex);
                 shared.refitting = false;
@@ -246,7 +246,7 @@ Reply submitTeam(Shared& shared, Db& db, const std::string& name, const std::str
     const Created created = createTeam(db, name, tokenHash(token), text);
     if (created.outcome == CreateOutcome::NameTaken) return error(409, "the name is taken");
     ++shared.team_generation;
-    logEvent("team_created", json{{"team", created.team.id}, {"name", name}, {"from", address}}.dump());
+    logEvent("team_created", json{{"team", created.team.id}, {"name", name}, {"from", address}});
     return {201, json{{"id", created.team.id}, {"name", created.team.name}, {"token", token}}, {}};
 }
 
@@ -270,7 +270,7 @@ Reply replaceTeam(Shared& shared, Db& db, int64_t team_id, const std::string& to
     if (auto problem = fileProblem(team->name, text)) return *problem;
     const Version v = addVersion(db, team_id, text);
     ++shared.team_generation;
-    logEvent("team_replaced", json{{"team", team_id}, {"version", v.number}, {"from", address}}.dump());
+    logEvent("team_replaced", json{{"team", team_id}, {"version", v.number}, {"from", address}});
     return {200, json{{"id", team_id}, {"name", team->name}, {"version", v.number}}, {}};
 }
 
@@ -278,7 +278,7 @@ Reply withdraw(Shared& shared, Db& db, int64_t team_id, const std::string& token
     if (auto refused = refuseToken(db, team_id, token)) return *refused;
     withdrawTeam(db, team_id);
     ++shared.team_generation;
-    logEvent("team_withdrawn", json{{"team", team_id}}.dump());
+    logEvent("team_withdrawn", json{{"team", team_id}});
     return {200, json{{"id", team_id}, {"withdrawn", true}}, {}};
 }
 
@@ -486,7 +486,7 @@ void commonHandlers(httplib::Server& svr, Shared& shared) {
             what = e.what();
         } catch (...) {
         }
-        logEvent("request_failed", json{{"path", req.path}, {"error", what}}.dump());
+        logEvent("request_failed", json{{"path", req.path}, {"error", what}});
         res.status = 503;
         res.set_content(json{{"error", "the ladder cannot answer now; try again"}}.dump(), "application/json");
     });
@@ -495,7 +495,7 @@ void commonHandlers(httplib::Server& svr, Shared& shared) {
     svr.set_keep_alive_max_count(1000);
     svr.set_logger([](const httplib::Request& req, const httplib::Response& res) {
         if (res.status >= 400)
-            logEvent("request", json{{"method", req.method}, {"path", req.path}, {"status", res.status}}.dump());
+            logEvent("request", json{{"method", req.method}, {"path", req.path}, {"status", res.status}});
     });
 }
 
@@ -529,7 +529,7 @@ void superviseWorkers(const ServerOptions& options) {
         for (pid_t& pid : workers) {
             int status = 0;
             if (waitpid(pid, &status, WNOHANG) != pid || stop_requested) continue;
-            logEvent("worker_ended", json{{"worker_pid", pid}, {"status", status}}.dump());
+            logEvent("worker_ended", json{{"worker_pid", pid}, {"status", status}});
             if (WIFEXITED(status) && WEXITSTATUS(status) == EXIT_LADDER_ENGINE) continue;
             pid = startWorker(options);
         }
@@ -550,7 +550,7 @@ int runServer(const ServerOptions& options) {
         db = openDb(options.db);
         migrate(*db);
         if (const int n = returnClaimsOfDeadWorkers(*db, hostName()); n > 0)
-            logEvent("claims_returned", json{{"count", n}}.dump());
+            logEvent("claims_returned", json{{"count", n}});
     } catch (const DbError& e) {
         std::fprintf(stderr, "fusewick-ladder: %s\n", e.what());
         return EXIT_LADDER_DATABASE;
@@ -592,7 +592,7 @@ int runServer(const ServerOptions& options) {
     });
     logEvent("server_started", json{{"address", options.host + ":" + std::to_string(options.port)},
                                     {"workers", options.workers}, {"db", isPostgres(options.db) ? "postgresql" : "sqlite"}}
-                                   .dump());
+                                   );
     svr.listen_after_bind();
     stop_requested = true;
     std::thread last;

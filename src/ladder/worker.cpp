@@ -39,7 +39,7 @@ public:
             db_.run("UPDATE matches SET lease_until = ? WHERE id = ? AND claim = ?",
                     {nowSeconds() + lease_, claim_.match_id, claim_.claim});
         } catch (const DbError& e) {
-            logEvent("lease_renewal_failed", nlohmann::json{{"match", claim_.match_id}, {"error", e.what()}}.dump());
+            logEvent("lease_renewal_failed", nlohmann::json{{"match", claim_.match_id}, {"error", e.what()}});
         }
     }
     bool stopRequested() const override { return stop_requested.load(); }
@@ -113,8 +113,9 @@ std::string hostName() {
     return name;
 }
 
-void logEvent(const std::string& event, const std::string& fields_json) {
-    nlohmann::json line = nlohmann::json::parse(fields_json, nullptr, false);
+void logEvent(const std::string& event) { logEvent(event, nlohmann::json::object()); }
+
+void logEvent(const std::string& event, nlohmann::json line) {
     if (!line.is_object()) line = nlohmann::json::object();
     line["time"] = nowSeconds();
     line["event"] = event;
@@ -182,12 +183,12 @@ int runWorker(const WorkerOptions& options) {
         db = openDb(options.db);
         migrate(*db);
     } catch (const DbError& e) {
-        logEvent("database_error", nlohmann::json{{"error", e.what()}}.dump());
+        logEvent("database_error", nlohmann::json{{"error", e.what()}});
         return EXIT_LADDER_DATABASE;
     }
     const std::optional<int> engine = ladderEngine(*db);
     if (engine != ENGINE_VERSION) {
-        logEvent("engine_refused", nlohmann::json{{"ladder", engine.value_or(0)}, {"worker", ENGINE_VERSION}}.dump());
+        logEvent("engine_refused", nlohmann::json{{"ladder", engine.value_or(0)}, {"worker", ENGINE_VERSION}});
         std::fprintf(stderr, "fusewick-ladder: this ladder plays by engine version %d, this worker by %d\n",
                      engine.value_or(0), ENGINE_VERSION);
         return EXIT_LADDER_ENGINE;
@@ -196,7 +197,7 @@ int runWorker(const WorkerOptions& options) {
     const std::string name = options.name.empty() ? host + ":" + std::to_string(getpid()) : options.name;
     // The game prints its console output on standard output; a worker's own account goes to standard error.
     if (std::freopen("/dev/null", "w", stdout) == nullptr) return EXIT_LADDER_DATABASE;
-    logEvent("worker_started", nlohmann::json{{"worker", name}, {"engine", ENGINE_VERSION}}.dump());
+    logEvent("worker_started", nlohmann::json{{"worker", name}, {"engine", ENGINE_VERSION}});
     int64_t played = 0;
     auto last_reap = Clock::now() - std::chrono::hours(1);
     std::chrono::milliseconds idle(10);
@@ -212,7 +213,7 @@ int runWorker(const WorkerOptions& options) {
                 last_reap = Clock::now();
                 settings = loadSettings(*db);  // `serve` may have been restarted with others
                 if (const int n = returnClaimsOfDeadWorkers(*db, host); n > 0)
-                    logEvent("claims_returned", nlohmann::json{{"count", n}}.dump());
+                    logEvent("claims_returned", nlohmann::json{{"count", n}});
                 workerSeen(*db, name, host, getpid(), false);
             }
             // The queue is refilled at half a batch left, and a batch is tens to thousands of matches: a look every
@@ -234,7 +235,7 @@ int runWorker(const WorkerOptions& options) {
             const auto played_match = play(*db, sources, *claim, settings);
             if (!played_match) {
                 returnClaim(*db, *claim);
-                logEvent("claim_returned", nlohmann::json{{"match", claim->match_id}}.dump());
+                logEvent("claim_returned", nlohmann::json{{"match", claim->match_id}});
                 claim.reset();
                 break;
             }
@@ -246,17 +247,17 @@ int runWorker(const WorkerOptions& options) {
             const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count();
             logEvent(stored ? "match_stored" : "claim_lost",
                      nlohmann::json{{"match", claim->match_id}, {"ticks", played_match->first.ticks}, {"ms", ms}}
-                         .dump());
+                         );
             claim = next;
             if (stored && options.max_matches > 0 && ++played >= options.max_matches) break;
         }
         if (claim) returnClaim(*db, *claim);
         workerSeen(*db, name, host, getpid(), true);
     } catch (const DbError& e) {
-        logEvent("database_error", nlohmann::json{{"error", e.what()}}.dump());
+        logEvent("database_error", nlohmann::json{{"error", e.what()}});
         return EXIT_LADDER_DATABASE;
     }
-    logEvent("worker_stopped", nlohmann::json{{"worker", name}}.dump());
+    logEvent("worker_stopped", nlohmann::json{{"worker", name}});
     return 0;
 }
 
@@ -288,14 +289,14 @@ int verifyReplays(const std::string& address) {
             }
             if (!problem.empty()) {
                 ++failed;
-                logEvent("replay_refuted", nlohmann::json{{"match", m.id}, {"problem", problem}}.dump());
+                logEvent("replay_refuted", nlohmann::json{{"match", m.id}, {"problem", problem}});
             }
         }
     } catch (const DbError& e) {
-        logEvent("database_error", nlohmann::json{{"error", e.what()}}.dump());
+        logEvent("database_error", nlohmann::json{{"error", e.what()}});
         return EXIT_LADDER_DATABASE;
     }
-    logEvent("replays_verified", nlohmann::json{{"checked", checked}, {"failed", failed}}.dump());
+    logEvent("replays_verified", nlohmann::json{{"checked", checked}, {"failed", failed}});
     return failed == 0 ? EXIT_LADDER_DONE : EXIT_LADDER_VERIFY;
 }
 

@@ -7,6 +7,8 @@
 
 #include "match/replay.h"
 
+#include <nlohmann/json_fwd.hpp>
+
 #include <atomic>
 #include <optional>
 #include <string>
@@ -56,6 +58,7 @@ int runWorker(const WorkerOptions& options);
 int verifyReplays(const std::string& db);
 
 // One JSON line on standard error: the time, the event and its fields.
-void logEvent(const std::string& event, const std::string& fields_json = "{}");
+void logEvent(const std::string& event, nlohmann::json fields);
+void logEvent(const std::string& event);
 
 }  // namespace ladder

@@ -302,7 +302,7 @@ Replay ReplayRecorder::finish(const MatchResult& result) {
     pending_.drainInto(replay_.tick_hashes);
     replay_.outcome = outcomeOf(result);
     replay_.final_hash = hashTickState(game);
-    return replay_;
+    return std::move(replay_);
 }
 
 std::string replayText(const Replay& replay) {

@@ -59,7 +59,7 @@ class ReplayRecorder final : public MatchObserver {
 public:
     ReplayRecorder(const LoadedMatch& match, uint64_t max_ticks, std::vector<uint64_t> status_at = {});
     void tickDone(uint64_t tick) override;
-    // The finished replay, with the result of the run.
+    // The finished replay, with the result of the run. Called once: the recorder hands its replay over.
     Replay finish(const MatchResult& result);
 
 private:

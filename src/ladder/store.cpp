@@ -3,6 +3,7 @@
 
 #include "core/version.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cerrno>
@@ -35,13 +36,16 @@ CREATE TABLE workers (name TEXT PRIMARY KEY, host TEXT NOT NULL, pid INTEGER NOT
   started_at BIGINT NOT NULL, seen_at BIGINT NOT NULL, stopped_at BIGINT))",
     // Replays whose file texts are kept once, in maps and versions, rather than in every match's replay; keyed by
     // the match itself ({key}), where SQLite kept a second index beside its row ids. A team's versions, and its
-    // matches newest first (seats), found without reading every version or walking every match.
+    // matches newest first (seats), found without reading every version or walking every match. Matches queued
+    // enter the index of finishing times only when they finish.
     R"(CREATE TABLE replays_by_match (match_id {key} REFERENCES matches(id), data {bytes} NOT NULL,
   sources_by_reference INTEGER NOT NULL DEFAULT 0);
 INSERT INTO replays_by_match (match_id, data) SELECT match_id, data FROM replays;
 DROP TABLE replays;
 ALTER TABLE replays_by_match RENAME TO replays;
 CREATE INDEX versions_by_team ON versions (team_id, number);
+DROP INDEX matches_by_finish;
+CREATE INDEX matches_by_finish ON matches (finished_at) WHERE finished_at IS NOT NULL;
 CREATE TABLE seats (team_id BIGINT NOT NULL, match_id BIGINT NOT NULL REFERENCES matches(id),
   PRIMARY KEY (team_id, match_id)){clustered};
 INSERT INTO seats (team_id, match_id) SELECT t1, id FROM matches UNION SELECT t2, id FROM matches
@@ -390,15 +394,25 @@ int64_t queueMatch(Db& db, int64_t map_id, const std::array<int64_t, SEATS>& ver
     for (int64_t v : versions) params.emplace_back(v);
     for (int64_t v : versions) params.emplace_back(v);
     params.emplace_back(nowSeconds());
-    const int64_t id =
+    const Row row =
         db.run("INSERT INTO matches (map_id, v1, v2, v3, v4, t1, t2, t3, t4, created_at) VALUES (?, ?, ?, ?, ?, "
                "(SELECT team_id FROM versions WHERE id = ?), (SELECT team_id FROM versions WHERE id = ?), "
                "(SELECT team_id FROM versions WHERE id = ?), (SELECT team_id FROM versions WHERE id = ?), ?) "
-               "RETURNING id",
+               "RETURNING id, t1, t2, t3, t4",
                params)
-            .number();
-    db.run("INSERT INTO seats (team_id, match_id) SELECT DISTINCT team_id, CAST(? AS BIGINT) FROM versions WHERE id IN (?, ?, ?, ?)",
-           {id, versions[0], versions[1], versions[2], versions[3]});
+            .rows.at(0);
+    const int64_t id = toInt(row.at(0));
+    // Each team once, however many seats it takes.
+    std::vector<int64_t> teams;
+    for (size_t s = 1; s <= SEATS; ++s)
+        if (std::find(teams.begin(), teams.end(), toInt(row.at(s))) == teams.end()) teams.push_back(toInt(row.at(s)));
+    std::string sql = "INSERT INTO seats (team_id, match_id) VALUES ";
+    std::vector<Value> seats;
+    for (size_t t = 0; t < teams.size(); ++t) {
+        sql += t == 0 ? "(?, ?)" : ", (?, ?)";
+        seats.insert(seats.end(), {teams[t], id});
+    }
+    db.run(sql, seats);
     return id;
 }
 

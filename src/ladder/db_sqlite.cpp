@@ -117,16 +117,21 @@ public:
     // A commit that fails leaves the transaction open, and the queue held, until it is rolled back.
     void commit() override {
         run("COMMIT");
-        // Still in the writers' queue: no other writer adds to the log meanwhile, so the checkpoint reaches its end
-        // (unless a reader still needs a frame) and the next writer starts the log over. The others wait for it a
-        // few milliseconds once every CHECKPOINT_PAGES pages.
         if (log_pages_ < checkpointed_at_) checkpointed_at_ = 0;  // the log started over
-        if (log_pages_ - checkpointed_at_ >= CHECKPOINT_PAGES) {
-            // Passive, as SQLite's own: it copies what no reader still needs and never waits for a reader.
-            sqlite3_wal_checkpoint_v2(db_.get(), nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
-            checkpointed_at_ = log_pages_;
+        if (log_pages_ - checkpointed_at_ < CHECKPOINT_PAGES) {
+            writers_.leave();
+            return;
         }
+        // Most of the log is copied while the others go on writing; what they wrote meanwhile is copied in the
+        // writers' queue, where nobody adds to the log, so that the checkpoint reaches its end (unless a reader
+        // still needs a frame) and the next writer starts the log over. Passive, as SQLite's own: it copies what
+        // no reader still needs and never waits for a reader.
         writers_.leave();
+        sqlite3_wal_checkpoint_v2(db_.get(), nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+        writers_.enter();
+        sqlite3_wal_checkpoint_v2(db_.get(), nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+        writers_.leave();
+        checkpointed_at_ = log_pages_;
     }
     void rollback() override {
         try {

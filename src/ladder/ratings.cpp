@@ -189,13 +189,13 @@ std::vector<std::array<int64_t, SEATS>> chooseGroups(std::vector<Candidate> cand
 // its cost per match the same however long the ladder has run. Queued at half a batch left, that is a refit per
 // 1/16 of the ladder: ratings a few percent of the matches behind choose the groups, and the refit stays a small
 // share of a worker's time.
-constexpr int64_t SCHEDULING_TURN_SECONDS = 60;
-
 int64_t batchSize(const Settings& settings, int64_t last_id) { return std::max<int64_t>(settings.batch, last_id / 8); }
 
 int64_t batchSize(Db& db, const Settings& settings) {
     return batchSize(settings, db.run("SELECT MAX(id) FROM matches").number(0));  // an index look, not a count
 }
+
+constexpr int64_t SCHEDULING_TURN_SECONDS = 60;  // a turn whose holder died lapses after this
 
 // At most how many matches wait, in one statement of index looks: matches are queued with rising ids and claimed
 // oldest first, so the queued ones lie between the lowest and the highest queued id (those cancelled in that span

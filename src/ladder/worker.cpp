@@ -66,19 +66,19 @@ const SourceFile& mapSource(Db& db, SourceCache& cache, int64_t map_id) {
     return cache.maps[map_id] = map ? SourceFile{map->name, map->text} : SourceFile{"", std::string()};
 }
 
-const SourceFile& versionSource(Db& db, SourceCache& cache, const Seat& seat) {
-    const auto found = cache.versions.find(seat.version_id);
+const SourceFile& versionSource(Db& db, SourceCache& cache, int64_t version_id) {
+    const auto found = cache.versions.find(version_id);
     if (found != cache.versions.end()) return found->second;
-    const std::optional<Version> v = findVersion(db, seat.version_id);
+    const std::optional<Version> v = findVersion(db, version_id);
     const std::optional<Team> team = v ? findTeam(db, v->team_id) : std::nullopt;
-    return cache.versions[seat.version_id] = SourceFile{teamFileName(team ? team->name : ""), v ? v->source : ""};
+    return cache.versions[version_id] = SourceFile{teamFileName(team ? team->name : ""), v ? v->source : ""};
 }
 
 // The files of a match as its worker loads them: the map by its name, each seat's version as TEAM.fpl.
 MatchSources sourcesOf(Db& db, SourceCache& cache, const Match& match) {
     MatchSources sources;
     sources.map = mapSource(db, cache, match.map_id);
-    for (size_t s = 0; s < SEATS; ++s) sources.teams[s] = versionSource(db, cache, match.seats[s]);
+    for (size_t s = 0; s < SEATS; ++s) sources.teams[s] = versionSource(db, cache, match.seats[s].version_id);
     return sources;
 }
 

@@ -9,6 +9,8 @@
 #include "core/fusewick.h"
 #include "core/utils.h"
 
+#include "bench_boards.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,83 +20,9 @@
 
 namespace {
 
-constexpr int SIDE = 32;     // the boards are SIDE x SIDE cells
-constexpr int LAPS = 4000;   // MOVE 4, LEFT pairs per player: 128,000 ticks of walking
+using namespace bench;
+
 constexpr long RESTORE_EVERY = 100000;
-
-// Every player walks a 4 x 4 square in its corner: MOVE 4, LEFT, again and again.
-void quietBoard(uint32_t type, uint8_t step_ticks, uint8_t max_bombs) {
-    game = Game{};
-    config.debug_level = 0;
-    game.width = SIDE;
-    game.height = SIDE;
-    game.rows.assign(SIDE, std::string(SIDE, '-'));
-    initGame();
-    for (Team& team : game.teams) {
-        team.name = "bench";
-        for (Player& p : team.players) {
-            p.type = type;
-            p.step_ticks = step_ticks;
-            p.max_bombs = max_bombs;
-            p.cur_bombs = max_bombs;
-            for (int i = 0; i < LAPS; ++i) {
-                p.commands.push_back(Command{MOVE, 4.0f});
-                p.commands.push_back(Command{LEFT, 0.0f});
-            }
-            p.cmd_count = static_cast<uint32_t>(p.commands.size());
-        }
-    }
-    game.running = 1;
-}
-
-float bombX(int i) { return static_cast<float>(9 + 2 * (i % 8)); }
-float bombY(int i) { return static_cast<float>(9 + 2 * (i / 8)); }
-Player& ownerOf(int i) { return game.teams[static_cast<size_t>(i / 16)].players[static_cast<size_t>(i / 4 % 4)]; }
-
-// Bombs set from outside the engine: today's engine is told (its slots in play), the old one has nothing to tell.
-void bombsSet() {
-#ifdef ENGINE_KEEPS_DERIVED_STATE
-    refreshDerivedState();
-#endif
-}
-
-// Bomb `i` of the 8 x 8 block, two cells apart, back on its cell with a fresh fuse as a DROP leaves it.
-void arm(int i) {
-    Player& owner = ownerOf(i);
-    Bomb& b = owner.bombs[static_cast<size_t>(i % 4)];
-    b.state = BOMB_ACTIVE;
-    b.fuse_frame = 0;
-    b.cycle_count = 0;
-    b.tick_count = 0;
-    b.chain_hit = 0;
-    b.x = bombX(i);
-    b.y = bombY(i);
-    --owner.cur_bombs;
-}
-
-void busyBoard() {
-    quietBoard(HOARDER, 10, 4);
-    for (int i = 0; i < 64; ++i) {
-        arm(i);
-        // Staggered fuses, so that fuses burn, blasts chain and explosions overlap at every moment.
-        Bomb& b = ownerOf(i).bombs[static_cast<size_t>(i % 4)];
-        b.cycle_count = static_cast<uint8_t>(i % 3);
-        b.fuse_frame = static_cast<uint32_t>(i / 3 % 3);
-        b.tick_count = static_cast<uint8_t>(i * 7 % 15);
-    }
-    bombsSet();
-}
-
-// A freed slot is armed again at once, so all 64 bombs stay in play.
-void rearmFreedBombs() {
-    bool armed = false;
-    for (int i = 0; i < 64; ++i) {
-        if (ownerOf(i).bombs[static_cast<size_t>(i % 4)].state != BOMB_FREE) continue;
-        arm(i);
-        armed = true;
-    }
-    if (armed) bombsSet();
-}
 
 // The processor time this thread has used: on a machine that others share, less disturbed than the clock on the wall.
 double cpuSeconds() {
